@@ -1,0 +1,109 @@
+#include "Bitmap.h"
+
+#include <new>
+
+namespace ardane::imaging {
+
+QImage::Format Bitmap::storageFormat(int bitsPerPixel)
+{
+    switch (bitsPerPixel) {
+    case 1:
+    case 4:
+    case 8: return QImage::Format_Indexed8;
+    case 16: return QImage::Format_RGB555;
+    case 24: return QImage::Format_RGB888;
+    case 32: return QImage::Format_ARGB32;
+    default: return QImage::Format_Invalid;
+    }
+}
+
+bool Bitmap::isValidDepth(int bitsPerPixel) { return storageFormat(bitsPerPixel) != QImage::Format_Invalid; }
+
+bool Bitmap::isValidSize(std::int64_t width, std::int64_t height)
+{
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
+}
+
+Bitmap Bitmap::create(int width, int height, int bitsPerPixel, const std::vector<QRgb>& palette)
+{
+    if (!isValidDepth(bitsPerPixel) || !isValidSize(width, height))
+        return {};
+    Bitmap b;
+    try {
+        b.m_image = QImage(width, height, storageFormat(bitsPerPixel));
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    if (b.m_image.isNull())
+        return {};
+    b.m_bits = bitsPerPixel;
+    if (bitsPerPixel <= 8) {
+        const int maxEntries = 1 << bitsPerPixel;
+        QList<QRgb> table;
+        if (palette.empty()) {
+            for (int i = 0; i < maxEntries; ++i) {
+                const int v = maxEntries == 1 ? 0 : i * 255 / (maxEntries - 1);
+                table.append(qRgb(v, v, v));
+            }
+        } else {
+            const int n = std::min<int>(int(palette.size()), maxEntries);
+            table.assign(palette.begin(), palette.begin() + n);
+        }
+        b.m_image.setColorTable(table);
+    }
+    b.m_image.fill(0);
+    if (bitsPerPixel == 32)
+        b.m_image.fill(qRgba(0, 0, 0, 255));
+    return b;
+}
+
+Bitmap Bitmap::fromImage(QImage image, int bitsPerPixel)
+{
+    if (image.isNull() || image.format() != storageFormat(bitsPerPixel)
+        || !isValidSize(image.width(), image.height()))
+        return {};
+    if (bitsPerPixel <= 8 && image.colorCount() > (1 << bitsPerPixel))
+        return {};
+    Bitmap b;
+    b.m_image = std::move(image);
+    b.m_bits = bitsPerPixel;
+    return b;
+}
+
+std::vector<QRgb> Bitmap::palette() const
+{
+    if (!isIndexed())
+        return {};
+    const auto table = m_image.colorTable();
+    return {table.begin(), table.end()};
+}
+
+QRgb Bitmap::pixelRgb(int x, int y) const
+{
+    if (isNull() || x < 0 || y < 0 || x >= width() || y >= height())
+        return 0;
+    if (isIndexed()) {
+        const int index = m_image.constScanLine(y)[x];
+        return index < m_image.colorCount() ? m_image.color(index) : qRgb(0, 0, 0);
+    }
+    return m_image.pixel(x, y);
+}
+
+std::int64_t Bitmap::memorySize() const
+{
+    if (isNull())
+        return 0;
+    const std::int64_t stride = ((std::int64_t(width()) * m_bits + 31) / 32) * 4;
+    return stride * height();
+}
+
+bool operator==(const Bitmap& a, const Bitmap& b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    if (a.m_bits != b.m_bits || a.m_xRes != b.m_xRes || a.m_yRes != b.m_yRes)
+        return false;
+    return a.m_image == b.m_image;
+}
+
+} // namespace ardane::imaging

@@ -1,0 +1,98 @@
+#pragma once
+// The imaging control: one bitmap and the operations the program performs on
+// it as a whole. Every operation returns a 16-bit result code (0 success); on
+// failure the bitmap is left exactly as it was.
+//
+// Method and property names follow the control's established interface
+// (ProbeFile, LoadFile, ImageWidth, ...), which the rest of the program uses.
+
+#include "Bitmap.h"
+#include "FileFormat.h"
+#include "ResultCodes.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ardane::imaging {
+
+class ImagingControl {
+public:
+    ImagingControl() = default;
+
+    // --- image properties -------------------------------------------------
+    // ImageHandle has value semantics: reading names this control's bitmap,
+    // setting makes this control hold a copy (shared until either is written),
+    // setting an empty bitmap (handle 0) empties the control.
+    [[nodiscard]] const Bitmap& ImageHandle() const { return m_bitmap; }
+    void SetImageHandle(const Bitmap& bitmap) { m_bitmap = bitmap; }
+    [[nodiscard]] bool HasImage() const { return !m_bitmap.isNull(); }
+    [[nodiscard]] float ImageWidth() const { return float(m_bitmap.width()); }
+    [[nodiscard]] float ImageHeight() const { return float(m_bitmap.height()); }
+    [[nodiscard]] std::int16_t BitsPerPixel() const { return std::int16_t(m_bitmap.bitsPerPixel()); }
+    [[nodiscard]] std::int16_t XResolution() const { return std::int16_t(m_bitmap.xResolution()); }
+    [[nodiscard]] std::int16_t YResolution() const { return std::int16_t(m_bitmap.yResolution()); }
+    void SetXResolution(std::int16_t dpi);
+    void SetYResolution(std::int16_t dpi);
+
+    // --- what the last successful ProbeFile found --------------------------
+    [[nodiscard]] std::int16_t ProbedBitsPerPixel() const { return m_probedBits; }
+    [[nodiscard]] std::int16_t ProbedFormat() const { return m_probedFormat; }
+    [[nodiscard]] std::int32_t ProbedMemorySize() const { return m_probedMemory; }
+    [[nodiscard]] const std::string& ProbedCompression() const { return m_probedCompression; }
+    [[nodiscard]] int ProbedWidth() const { return m_probedWidth; }
+    [[nodiscard]] int ProbedHeight() const { return m_probedHeight; }
+
+    // --- files and blocks ---------------------------------------------------
+    // Reads a file's description without changing the bitmap.
+    [[nodiscard]] Result ProbeFile(const QString& path, int page);
+    // Loads page `page` of a file and converts it to `bits` (0: the file's own depth).
+    [[nodiscard]] Result LoadFile(const QString& path, int bits, int page);
+    // Writes the bitmap as `format` at `bits` (0: the bitmap's depth), converted
+    // with the fixed palette where the depth is lower. `quality` for JPEG:
+    // 5..100 is the quality in percent, 1..4 are the levels best (95), good (90),
+    // normal (75) and small (50); anything else is the default, 90. `multipage`
+    // appends a page to an existing TIFF or GIF. The file is written beside the
+    // target and renamed over it, so a failure never harms an existing file.
+    [[nodiscard]] Result SaveFile(const QString& path, int format, int bits, int quality, bool multipage);
+    // The file image SaveFile would write, in memory.
+    [[nodiscard]] Result SaveToBlock(std::vector<std::uint8_t>& block, int format, int bits, int quality);
+    [[nodiscard]] Result LoadFromBlock(std::span<const std::uint8_t> block, int bits, int page);
+
+    // --- whole image -------------------------------------------------------
+    [[nodiscard]] Result CreateImage(int width, int height, int bits); // always 24 bits
+    [[nodiscard]] Result FillImage(ColorRef colour);
+    [[nodiscard]] Result ResizeImage(int width, int height, int flags); // 0 nearest, 1 resampling
+    [[nodiscard]] Result CropImage(int left, int top, int width, int height);
+    [[nodiscard]] Result RotateImage(int hundredthsOfDegree, bool resize, ColorRef fill);
+    [[nodiscard]] Result FlipVertical();
+    [[nodiscard]] Result FlipHorizontal();
+    [[nodiscard]] Result ConvertColorDepth(int bits, int paletteOption, int ditherOption, int reserved);
+
+    // --- transfer ----------------------------------------------------------
+    // A packed device-independent bitmap of the image; empty when there is none.
+    [[nodiscard]] std::vector<std::uint8_t> CopyToDib() const;
+    [[nodiscard]] Result ReplaceFromDib(std::span<const std::uint8_t> dib);
+
+private:
+    [[nodiscard]] Result encode(int format, int bits, int quality, std::vector<std::uint8_t>& out) const;
+
+    Bitmap m_bitmap;
+    std::int16_t m_probedBits = 0;
+    std::int16_t m_probedFormat = 0;
+    std::int32_t m_probedMemory = 0;
+    std::string m_probedCompression;
+    int m_probedWidth = 0;
+    int m_probedHeight = 0;
+};
+
+// Reads a whole file into memory, answering CannotOpen for a missing,
+// unreadable or special file (a directory) and ReadError for a failed read.
+[[nodiscard]] Result readWholeFile(const QString& path, std::vector<std::uint8_t>& out);
+// Writes beside `path` and renames over it; the old file survives any failure.
+[[nodiscard]] Result writeWholeFile(const QString& path, std::span<const std::uint8_t> data);
+
+} // namespace ardane::imaging
