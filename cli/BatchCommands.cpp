@@ -1,0 +1,222 @@
+#include "BatchCommands.h"
+
+#include "imaging/FileFormat.h"
+#include "imaging/ImagingControl.h"
+#include "imaging/ops/Depth.h"
+
+#include <QFileInfo>
+
+#include <array>
+#include <optional>
+#include <utility>
+
+namespace ardane::batch {
+
+using imaging::FileFormat;
+using imaging::ImagingControl;
+using imaging::Result;
+
+namespace {
+
+constexpr std::array<std::pair<const char*, int>, 5> kPaletteNames{{
+    {"rgb", 0}, {"fixed", 1}, {"optimized", 2}, {"bgr", 4}, {"identity", 8},
+}};
+constexpr std::array<std::pair<const char*, int>, 8> kDitherNames{{
+    {"none", 0}, {"floyd", 1}, {"stucki", 2}, {"burkes", 3},
+    {"sierra", 4}, {"stevenson", 5}, {"jarvis", 6}, {"ordered", 7},
+}};
+
+template <std::size_t N>
+std::optional<int> lookup(const std::array<std::pair<const char*, int>, N>& table, const QString& name)
+{
+    for (const auto& [key, value] : table)
+        if (name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+            return value;
+    return std::nullopt;
+}
+
+QString message(Result code) { return QString::fromUtf8(imaging::resultMessage(code).data(), qsizetype(imaging::resultMessage(code).size())); }
+
+QString formatName(int code)
+{
+    const imaging::FormatInfo* info = imaging::formatInfo(code);
+    return info ? QString::fromLatin1(info->name.data(), qsizetype(info->name.size())) : QStringLiteral("unknown");
+}
+
+std::optional<int> parseInt(const QString& text, int min, int max)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < min || v > max)
+        return std::nullopt;
+    return v;
+}
+
+// A format given by short name, extension or numeric code.
+const imaging::FormatInfo* parseFormat(const QString& text)
+{
+    bool numeric = false;
+    const int code = text.toInt(&numeric);
+    if (numeric)
+        return imaging::formatInfo(code);
+    const QByteArray latin = text.toLatin1();
+    return imaging::formatByName(std::string_view(latin.constData(), std::size_t(latin.size())));
+}
+
+} // namespace
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage:\n"
+        "  ardane-batch info FILE...\n"
+        "      One line per file: path, format name and code, width, height,\n"
+        "      bits per pixel, compression and memory size in bytes. A file that\n"
+        "      cannot be read prints its error and the run exits with status 1.\n"
+        "\n"
+        "  ardane-batch convert IN OUT [--format NAME|CODE] [--bits N]\n"
+        "                       [--palette fixed|optimized|rgb|bgr|identity]\n"
+        "                       [--dither none|floyd|stucki|burkes|sierra|stevenson|jarvis|ordered]\n"
+        "                       [--quality Q]\n"
+        "      Reads IN and writes OUT. The format comes from OUT's extension unless\n"
+        "      --format names it (BMP 6, OS2 74, GIF 2, TIFF 17, JPEG 10, PCX 1,\n"
+        "      PNG 75, TGA 4, EPS 16, WMF 15). --bits converts the colour depth\n"
+        "      (1, 4, 8, 16, 24, 32) with the given palette (default fixed) and\n"
+        "      dithering (default none) before writing. --quality is the JPEG\n"
+        "      quality, 5 to 100 (1 to 4 select best, good, normal, small).\n"
+        "      Exit status 0 on success; otherwise the error is printed on stderr.\n"
+        "\n"
+        "  ardane-batch --help\n"
+        "      This text.\n");
+}
+
+int runInfo(const QStringList& files, QTextStream& out, QTextStream& err)
+{
+    if (files.isEmpty()) {
+        err << "info: no file given\n" << usage();
+        return 2;
+    }
+    int status = 0;
+    ImagingControl control;
+    for (const QString& path : files) {
+        if (const Result r = control.ProbeFile(path, 0); r != imaging::result::Ok) {
+            err << path << ": " << message(r) << '\n';
+            status = 1;
+            continue;
+        }
+        out << path << ": " << formatName(control.ProbedFormat()) << " (" << control.ProbedFormat() << "), "
+            << control.ProbedWidth() << 'x' << control.ProbedHeight() << ", " << control.ProbedBitsPerPixel()
+            << " bits/pixel, compression " << QString::fromStdString(control.ProbedCompression()) << ", "
+            << control.ProbedMemorySize() << " bytes\n";
+    }
+    return status;
+}
+
+int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
+{
+    QStringList positional;
+    std::optional<QString> formatText;
+    int bits = 0;
+    int palette = 1;
+    int dither = 0;
+    int quality = -1;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--"))) {
+            positional << a;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            err << "convert: " << a << " needs a value\n";
+            return 2;
+        }
+        const QString value = args[++i];
+        if (a == QLatin1String("--format")) {
+            formatText = value;
+        } else if (a == QLatin1String("--bits")) {
+            const auto v = parseInt(value, 1, 32);
+            if (!v || !imaging::Bitmap::isValidDepth(*v)) {
+                err << "convert: --bits must be 1, 4, 8, 16, 24 or 32\n";
+                return 2;
+            }
+            bits = *v;
+        } else if (a == QLatin1String("--palette")) {
+            const auto v = lookup(kPaletteNames, value);
+            if (!v) {
+                err << "convert: unknown palette '" << value << "'\n";
+                return 2;
+            }
+            palette = *v;
+        } else if (a == QLatin1String("--dither")) {
+            const auto v = lookup(kDitherNames, value);
+            if (!v) {
+                err << "convert: unknown dither '" << value << "'\n";
+                return 2;
+            }
+            dither = *v;
+        } else if (a == QLatin1String("--quality")) {
+            const auto v = parseInt(value, 1, 100);
+            if (!v) {
+                err << "convert: --quality must be 1 to 100\n";
+                return 2;
+            }
+            quality = *v;
+        } else {
+            err << "convert: unknown option " << a << '\n';
+            return 2;
+        }
+    }
+    if (positional.size() != 2) {
+        err << "convert: needs IN and OUT\n" << usage();
+        return 2;
+    }
+    const QString& in = positional[0];
+    const QString& outPath = positional[1];
+
+    const imaging::FormatInfo* format = formatText ? parseFormat(*formatText) : parseFormat(QFileInfo(outPath).suffix());
+    if (!format) {
+        err << "convert: cannot tell the output format"
+            << (formatText ? QStringLiteral(" '%1'").arg(*formatText) : QStringLiteral(" from '%1'").arg(outPath))
+            << '\n';
+        return 2;
+    }
+
+    ImagingControl control;
+    if (const Result r = control.LoadFile(in, 0, 0); r != imaging::result::Ok) {
+        err << in << ": " << message(r) << '\n';
+        return 1;
+    }
+    if (bits != 0) {
+        if (const Result r = control.ConvertColorDepth(bits, palette, dither, 0); r != imaging::result::Ok) {
+            err << in << ": " << message(r) << '\n';
+            return 1;
+        }
+    }
+    if (const Result r = control.SaveFile(outPath, int(format->format), 0, quality, false); r != imaging::result::Ok) {
+        err << outPath << ": " << message(r) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int run(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    if (args.isEmpty()) {
+        err << usage();
+        return 2;
+    }
+    const QString& command = args.front();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        out << usage();
+        return 0;
+    }
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("info"))
+        return runInfo(rest, out, err);
+    if (command == QLatin1String("convert"))
+        return runConvert(rest, out, err);
+    err << "unknown command '" << command << "'\n" << usage();
+    return 2;
+}
+
+} // namespace ardane::batch
