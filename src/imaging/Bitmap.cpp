@@ -47,7 +47,7 @@ Bitmap Bitmap::create(int width, int height, int bitsPerPixel, const std::vector
             }
         } else {
             const int n = std::min<int>(int(palette.size()), maxEntries);
-            table.assign(palette.begin(), palette.begin() + n);
+            table = QList<QRgb>(palette.begin(), palette.begin() + n);
         }
         b.m_image.setColorTable(table);
     }
