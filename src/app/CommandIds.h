@@ -162,6 +162,7 @@ enum CommandId : int {
     ID_CURVE_ADJUSTMENT = 33043,
     ID_FLAT_ADJUSTMENT = 33044,
     ID_ESCAPE = 32769,
+    ID_VISUAL_PATCH = 151,             // "Visual patching of selection" (quick command bar)
 };
 
 } // namespace ardane
