@@ -1,0 +1,42 @@
+// The application's file commands: New, Open, the recent files, Exit.
+
+#include "CArdaneApp.h"
+#include "CommandIds.h"
+#include "CommandRegistry.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+
+namespace ardane {
+
+void CArdaneApp::registerFileCommands()
+{
+    m_commands.on(ID_FILE_NEW, [this] { fileNew(); });
+    m_commands.on(ID_FILE_OPEN, [this] { fileOpen(); });
+    m_commands.on(ID_APP_EXIT, [this] { m_frame->close(); });
+    for (int i = 0; i < RecentFileList::kSize; ++i) {
+        m_commands.on(ID_FILE_MRU_FILE1 + i, [this, i] {
+            if (i < m_recent.files().size())
+                OpenDocumentFile(m_recent.files()[i]);
+        }, [this, i](CommandState& s) { s.enabled = i < m_recent.files().size(); });
+    }
+    connect(m_frame->fileMenu(), &QMenu::aboutToShow, this, &CArdaneApp::updateRecentFileMenu);
+    updateRecentFileMenu();
+}
+
+void CArdaneApp::updateRecentFileMenu()
+{
+    const QStringList& files = m_recent.files();
+    for (int i = 0; i < RecentFileList::kSize; ++i) {
+        QAction* a = m_registry->action(ID_FILE_MRU_FILE1 + i);
+        if (i < files.size()) {
+            a->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])));
+            a->setVisible(true);
+        } else {
+            a->setVisible(false);
+        }
+    }
+}
+
+} // namespace ardane

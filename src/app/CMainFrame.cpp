@@ -1,0 +1,193 @@
+#include "CMainFrame.h"
+
+#include "CChildFrame.h"
+#include "CommandIds.h"
+#include "CommandRegistry.h"
+#include "view/CArdaneView.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace ardane {
+
+CMainFrame::CMainFrame(CommandRegistry& registry, UiServices& ui, PrinterResolution& printerResolution)
+    : m_registry(registry), m_ui(ui), m_printerResolution(printerResolution)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowTitle(QStringLiteral("Ardane"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::create(const BarsBuilder& bars)
+{
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (w)
+            refreshStatusPanes();
+    });
+
+    buildMenus();
+    if (!(bars ? bars(*this, [this](int id) { return m_registry.action(id); }) : buildDefaultBars()))
+        return false;
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar59393"));
+    m_panes = new StatusPanes(bar);
+
+    registerWindowCommands();
+    registerBarCommands();
+    registerImageCommands(*this);
+    // The status panes are always enabled.
+    for (const int id : std::initializer_list<int>{ID_INDICATOR_MEMORY, ID_INDICATOR_PRINT_SIZE, ID_INDICATOR_VIEW_SCALE, ID_INDICATOR_NUM_COLOR,
+                   ID_INDICATOR_SIZE_PIXELS, 62450})
+        m_commands.on(id, [] {});
+    return true;
+}
+
+bool CMainFrame::buildDefaultBars()
+{
+    auto* main = addToolBar(QStringLiteral("Main Toolbar"));
+    main->setObjectName(QStringLiteral("toolBar59392"));
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE}) {
+        main->addAction(m_registry.action(id));
+    }
+    main->addSeparator();
+    for (int id : {ID_PEN_COLOR, ID_BACKGROUND_COLOR})
+        main->addAction(m_registry.action(id));
+    m_mainBar = main;
+
+    auto* quick = addToolBar(QStringLiteral("Quick Command Bar"));
+    quick->setObjectName(QStringLiteral("toolBar32982"));
+    for (int id : {ID_VIEW_NORMAL, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT})
+        quick->addAction(m_registry.action(id));
+    m_quickBar = quick;
+    return true;
+}
+
+void CMainFrame::registerBarCommands()
+{
+    m_commands.on(ID_VIEW_QUICK_BAR, [this] {
+        if (m_quickBar)
+            m_quickBar->setVisible(!m_quickBar->isVisible());
+    }, [this](CommandState& s) { s.checked = m_quickBar && m_quickBar->isVisible(); });
+    const auto popup = [this](int index) {
+        return [this, index] { showPopupMenu(index, QCursor::pos()); };
+    };
+    m_commands.on(ID_DRAW_MODE_POPUP, popup(1));
+    m_commands.on(ID_CAPTURE_POPUP, popup(4));
+}
+
+void CMainFrame::registerWindowCommands()
+{
+    m_commands.on(ID_WINDOW_CASCADE, [this] { m_mdi->cascadeSubWindows(); },
+                  [this](CommandState& s) { s.enabled = !m_mdi->subWindowList().isEmpty(); });
+    m_commands.on(ID_WINDOW_TILE_HORZ, [this] { m_mdi->tileSubWindows(); },
+                  [this](CommandState& s) { s.enabled = !m_mdi->subWindowList().isEmpty(); });
+    m_commands.on(ID_WINDOW_ARRANGE, [this] {
+        // Lines up the minimised windows along the bottom of the area.
+        int x = 0;
+        for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+            if (!w->isMinimized())
+                continue;
+            w->move(x, m_mdi->viewport()->height() - w->height());
+            x += w->width();
+        }
+    }, [this](CommandState& s) { s.enabled = !m_mdi->subWindowList().isEmpty(); });
+    m_commands.on(ID_FILE_CLOSE, [this] {
+        if (CChildFrame* child = activeChild())
+            child->close();
+    }, [this](CommandState& s) { s.enabled = activeChild() != nullptr; });
+}
+
+CChildFrame* CMainFrame::activeChild() const
+{
+    return m_mdi ? qobject_cast<CChildFrame*>(m_mdi->currentSubWindow()) : nullptr;
+}
+
+CArdaneView* CMainFrame::activeView() const
+{
+    const CChildFrame* child = activeChild();
+    return child ? child->view() : nullptr;
+}
+
+void CMainFrame::addChild(CChildFrame* child)
+{
+    m_mdi->addSubWindow(child);
+    connect(child, &CChildFrame::refreshRequested, this, [this, child] {
+        if (activeChild() == child)
+            refreshStatusPanes();
+    });
+    connect(child, &CChildFrame::closing, this, &CMainFrame::resetStatusPanes);
+    connect(child, &QObject::destroyed, this, [this] {
+        if (activeChild())
+            refreshStatusPanes();
+    });
+}
+
+void CMainFrame::refreshStatusPanes()
+{
+    const CArdaneView* view = activeView();
+    if (!view || !m_panes)
+        return;
+    StatusFigures f;
+    if (view->hasImage()) {
+        const imaging::ImagingControl& image = view->image();
+        f.bitsPerPixel = image.BitsPerPixel();
+        f.width = int(image.ImageWidth());
+        f.height = int(image.ImageHeight());
+    }
+    f.xResolution = m_printerResolution.x;
+    f.yResolution = m_printerResolution.y;
+    f.memorySize = view->memorySize();
+    f.zoom = view->zoom();
+    f.compression = view->compression();
+    m_panes->show(f);
+}
+
+void CMainFrame::resetStatusPanes()
+{
+    if (m_panes)
+        m_panes->reset();
+}
+
+void CMainFrame::checkOpenedDocument()
+{
+    CChildFrame* child = activeChild();
+    if (child && child->view() && child->view()->hasNoImage())
+        child->closeWithoutAsking();
+}
+
+void CMainFrame::setPopupMenu(int index, QMenu* menu)
+{
+    if (index >= 0 && index < int(m_popups.size()))
+        m_popups[std::size_t(index)] = menu;
+}
+
+void CMainFrame::showPopupMenu(int index, const QPoint& globalPos)
+{
+    if (index < 0 || index >= int(m_popups.size()) || !m_popups[std::size_t(index)])
+        return;
+    QMenu* menu = m_popups[std::size_t(index)];
+    m_registry.updateMenu(menu);
+    menu->popup(globalPos - QPoint(menu->sizeHint().width() / 2, 0));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace ardane

@@ -1,0 +1,179 @@
+// The main frame's menu bar and the popup menus of menu 149.
+
+#include "CMainFrame.h"
+#include "CommandIds.h"
+#include "CommandRegistry.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+#include <array>
+
+namespace ardane {
+
+namespace {
+
+struct Item {
+    int id;
+    const char* text;
+};
+
+constexpr std::array<Item, 12> kDrawModes{{
+    {32927, "Copy Pen"}, {32928, "Invert Pen"}, {32929, "Invert Merged Pen"}, {32930, "Common Source"},
+    {32931, "Common Destination"}, {32932, "Combine Inverted Pen"}, {32933, "Bitwise OR"},
+    {32934, "Invert Bitwise OR"}, {32935, "Bitwise AND"}, {32936, "Invert Bitwise AND"},
+    {32937, "Bitwise XOR"}, {32938, "Invert Bitwise XOR"},
+}};
+constexpr std::array<Item, 5> kDensities{{
+    {33027, "Low Density 1"}, {33028, "Density 2"}, {33029, "Density 3"}, {33030, "Density 4"}, {33031, "High Density 5"},
+}};
+constexpr std::array<Item, 3> kCaptureScales{{
+    {ID_CAPTURE_ACTUAL, "Save Actual Size"}, {ID_CAPTURE_HALF, "Save \u00bd of Actual Size"},
+    {ID_CAPTURE_QUARTER, "Save \u00bc of Actual Size"},
+}};
+constexpr std::array<Item, 6> kDepths{{
+    {ID_DEPTH_1, "2 Colors (1 bit)"}, {ID_DEPTH_4, "16 Colors (4 bits)"}, {ID_DEPTH_8, "256 Colors (8 bits)"},
+    {ID_DEPTH_16, "32K Colors (16 bits)"}, {ID_DEPTH_24, "16M Color (24 bits)"}, {ID_DEPTH_32, "X Colors(32 bits)"},
+}};
+constexpr std::array<Item, 5> kPalettes{{
+    {ID_PALETTE_ORDER_RGB, "Order RGB"}, {ID_PALETTE_FIXED, "Fixed Palette"},
+    {ID_PALETTE_OPTIMIZED, "Optimized Palette"}, {ID_PALETTE_ORDERED_BGR, "Ordered BGR"},
+    {ID_PALETTE_IDENTITY, "Identity"},
+}};
+constexpr std::array<Item, 8> kDithers{{
+    {ID_DITHER_NONE, "No Dithering(matching)"}, {ID_DITHER_FLOYD, "FloydStein"}, {ID_DITHER_STUCKI, "Stucki"},
+    {ID_DITHER_BURKES, "Burkes"}, {ID_DITHER_SIERRA, "Sierra"}, {ID_DITHER_STEVENSON, "Stevenson"},
+    {ID_DITHER_JARVIS, "Jarvis"}, {ID_DITHER_ORDERED, "Ordered(Fast)"},
+}};
+constexpr std::array<Item, 4> kStartAngles{{
+    {32998, "At 0 Degree"}, {32999, "At 90 Degree"}, {33000, "At 180 Degree"}, {33001, "At 270 Degree"},
+}};
+constexpr std::array<Item, 8> kDirections{{
+    {33003, "North"}, {33004, "North East"}, {33005, "North West"}, {33006, "South"},
+    {33007, "South East"}, {33008, "South West"}, {33009, "East"}, {33010, "West"},
+}};
+
+template <std::size_t N>
+void addItems(CommandRegistry& r, QMenu* menu, const std::array<Item, N>& items)
+{
+    for (const Item& i : items)
+        r.addTo(menu, i.id, QString::fromUtf8(i.text));
+}
+
+QMenu* submenu(CommandRegistry& r, QMenu* parent, const QString& title)
+{
+    QMenu* menu = parent->addMenu(title);
+    r.watch(menu);
+    return menu;
+}
+
+} // namespace
+
+void CMainFrame::buildMenus()
+{
+    CommandRegistry& r = m_registry;
+    QMenuBar* bar = menuBar();
+    const auto top = [&](const char* title) {
+        QMenu* menu = bar->addMenu(QString::fromUtf8(title));
+        r.watch(menu);
+        return menu;
+    };
+
+    QMenu* file = top("&File");
+    m_fileMenu = file;
+    r.addTo(file, ID_FILE_NEW, QStringLiteral("&New"));
+    r.addTo(file, ID_FILE_OPEN, QStringLiteral("&Open...\tCtrl+O"));
+    r.addTo(file, ID_FILE_CLOSE, QStringLiteral("&Close"));
+    r.addTo(file, ID_FILE_SAVE, QStringLiteral("&Save\tCtrl+S"));
+    r.addTo(file, ID_FILE_SAVE_AS, QStringLiteral("Save &As..."));
+    file->addSeparator();
+    for (int i = 0; i < 4; ++i) {
+        QAction* a = r.addTo(file, ID_FILE_MRU_FILE1 + i, QStringLiteral("Recent File"));
+        a->setVisible(false);
+    }
+    file->addSeparator();
+    r.addTo(file, ID_APP_EXIT, QStringLiteral("E&xit"));
+
+    QMenu* view = top("&View");
+    r.addTo(view, ID_VIEW_TOOL_PALETTE, QStringLiteral("&Tool Palette"));
+    r.addTo(view, ID_VIEW_BRUSH_PALETTE, QStringLiteral("&Brush Style Palette"));
+    r.addTo(view, ID_VIEW_SPRAY_PALETTE, QStringLiteral("S&pray Style Palette"));
+    r.addTo(view, ID_VIEW_QUICK_BAR, QStringLiteral("&Quick Command Bar"));
+    view->addSeparator();
+    r.addTo(view, ID_VIEW_100, QStringLiteral("View &100% (normal)\tCtrl+N"));
+    r.addTo(view, ID_VIEW_200, QStringLiteral("View &200%"));
+    r.addTo(view, ID_VIEW_300, QStringLiteral("View &300%"));
+    view->addSeparator();
+    r.addTo(view, ID_VIEW_MARGIN, QStringLiteral("&Margin Image in View"));
+    QMenu* dither = submenu(r, view, QStringLiteral("Display D&ither"));
+    r.addTo(dither, ID_DISPLAY_DIFFUSION, QStringLiteral("&Diffusion"));
+    r.addTo(dither, ID_DISPLAY_ORDERED, QStringLiteral("&Ordered"));
+    QMenu* palette = submenu(r, view, QStringLiteral("Display &Palette"));
+    r.addTo(palette, ID_DISPLAY_PALETTE_AUTO, QStringLiteral("&Auto"));
+    r.addTo(palette, ID_DISPLAY_PALETTE_FIXED, QStringLiteral("&Fixed"));
+    r.addTo(view, ID_VIEW_BACKGROUND_COLOR, QStringLiteral("&Background Color of Display"));
+    // Toolbar-only zoom buttons: their texts are the tooltips.
+    r.action(ID_VIEW_NORMAL)->setText(QStringLiteral("View normal(100%)"));
+    r.action(ID_VIEW_ZOOM_IN)->setText(QStringLiteral("Zoom in +100%"));
+    r.action(ID_VIEW_ZOOM_OUT)->setText(QStringLiteral("Zoom out -100%"));
+    r.action(ID_VIEW_NORMAL)->setIconText(QStringLiteral("100%"));
+    r.action(ID_VIEW_ZOOM_IN)->setIconText(QStringLiteral("Zoom +"));
+    r.action(ID_VIEW_ZOOM_OUT)->setIconText(QStringLiteral("Zoom \u2212"));
+
+    QMenu* image = top("&Image");
+    r.addTo(image, ID_IMAGE_SIZE, QStringLiteral("S&ize"));
+    image->addSeparator();
+    addItems(r, submenu(r, image, QStringLiteral("Color &Depth")), kDepths);
+    addItems(r, submenu(r, image, QStringLiteral("&Palette Options")), kPalettes);
+    addItems(r, submenu(r, image, QStringLiteral("D&ither Options")), kDithers);
+
+    QMenu* options = top("&Options");
+    r.addTo(options, ID_PEN_COLOR, QStringLiteral("&Pen Color"));
+    r.addTo(options, ID_BACKGROUND_COLOR, QStringLiteral("&Background Color"));
+    QMenu* drawMode = submenu(r, options, QStringLiteral("Draw &Mode"));
+    addItems(r, drawMode, kDrawModes);
+    addItems(r, submenu(r, options, QStringLiteral("Shuffle D&ensity")), kDensities);
+    QMenu* area = submenu(r, options, QStringLiteral("&Area Shape"));
+    r.addTo(area, ID_AREA_SQUARE, QStringLiteral("Square"));
+    r.addTo(area, ID_AREA_CIRCLE, QStringLiteral("Circle"));
+    QMenu* capture = submenu(r, options, QStringLiteral("Capture &Screen"));
+    addItems(r, capture, kCaptureScales);
+    QMenu* text = submenu(r, options, QStringLiteral("&Text"));
+    r.addTo(text, ID_TEXT_3D, QStringLiteral("&3D"));
+    r.addTo(text, ID_TEXT_SHADOW, QStringLiteral("&Shadow"));
+    text->addSeparator();
+    r.addTo(text, ID_TEXT_ARC, QStringLiteral("&Arc"));
+    r.addTo(text, ID_TEXT_CIRCLE, QStringLiteral("&Circle"));
+    r.addTo(text, ID_TEXT_HALF_CIRCLE, QStringLiteral("\u00bd C&ircle"));
+    r.addTo(text, ID_TEXT_CLOCKWISE, QStringLiteral("Clockwise &Direction"));
+    addItems(r, submenu(r, text, QStringLiteral("Start &Angle")), kStartAngles);
+    addItems(r, submenu(r, text, QStringLiteral("Directio&n")), kDirections);
+    text->addSeparator();
+    r.addTo(text, ID_TEXT_DEPTH, QStringLiteral("Shadow/3D Depth"));
+    r.addTo(text, ID_TEXT_SHADOW_COLOR, QStringLiteral("Shadow/3D Color"));
+    QMenu* object = submenu(r, options, QStringLiteral("O&bject"));
+    r.addTo(object, ID_OBJECT_FILL_INTERIOR, QStringLiteral("Object Fill &Interior"));
+    r.addTo(object, ID_OBJECT_FILL_COLOR, QStringLiteral("Object Interior &Color"));
+    QMenu* widths = submenu(r, object, QStringLiteral("Line &Width"));
+    for (int w = 1; w <= 10; ++w)
+        r.addTo(widths, ID_LINE_WIDTH_1 + w - 1, QStringLiteral("Line Width %1").arg(w));
+
+    QMenu* window = top("&Window");
+    r.addTo(window, ID_WINDOW_CASCADE, QStringLiteral("&Cascade"));
+    r.addTo(window, ID_WINDOW_TILE_HORZ, QStringLiteral("&Tile"));
+    r.addTo(window, ID_WINDOW_ARRANGE, QStringLiteral("&Arrange Icons"));
+
+    QMenu* help = top("&Help");
+    r.addTo(help, ID_HELP_CONTENTS, QStringLiteral("&Help Contents"));
+    r.addTo(help, ID_APP_ABOUT, QStringLiteral("&About Ardane..."));
+
+    // Menu 149: the draw-mode and capture-scale popups share the menu bar's actions.
+    auto* drawPopup = new QMenu(QStringLiteral("DrawMode"), this);
+    addItems(r, drawPopup, kDrawModes);
+    setPopupMenu(1, drawPopup);
+    auto* capturePopup = new QMenu(QStringLiteral("Capture &Screen"), this);
+    addItems(r, capturePopup, kCaptureScales);
+    setPopupMenu(4, capturePopup);
+}
+
+} // namespace ardane

@@ -1,0 +1,114 @@
+#include "QtUiServices.h"
+
+#include "dialogs/CImageSizeDlg.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace ardane {
+
+QString qtNameFilter(const FileFilterEntry& entry)
+{
+    const QString upper = entry.pattern.toUpper();
+    const QString lower = entry.pattern.toLower();
+    const QString patterns = upper == lower ? upper : upper + QLatin1Char(' ') + lower;
+    return entry.description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+namespace {
+QStringList nameFilters(const std::vector<FileFilterEntry>& entries)
+{
+    QStringList filters;
+    for (const auto& e : entries)
+        filters << qtNameFilter(e);
+    return filters;
+}
+
+QMessageBox::Icon boxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Stop: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+void QtUiServices::message(const QString& text, MessageIcon icon)
+{
+    QMessageBox box(boxIcon(icon), QStringLiteral("Ardane"), text, QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+SaveChangesAnswer QtUiServices::askSaveChanges(const QString& title)
+{
+    const auto answer = QMessageBox::question(m_owner, QStringLiteral("Ardane"),
+                                              QStringLiteral("Save changes to %1?").arg(title),
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                              QMessageBox::Yes);
+    if (answer == QMessageBox::Yes)
+        return SaveChangesAnswer::Yes;
+    if (answer == QMessageBox::No)
+        return SaveChangesAnswer::No;
+    return SaveChangesAnswer::Cancel;
+}
+
+std::optional<QString> QtUiServices::openFileName(const OpenFileRequest& request)
+{
+    QFileDialog dialog(m_owner, QStringLiteral("Open"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList filters = nameFilters(request.filters);
+    dialog.setNameFilters(filters);
+    if (request.initialEntry >= 0 && request.initialEntry < filters.size())
+        dialog.selectNameFilter(filters[request.initialEntry]);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<SaveFileChoice> QtUiServices::saveFileName(const SaveFileRequest& request)
+{
+    QFileDialog dialog(m_owner, QStringLiteral("Save As"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList filters = nameFilters(request.filters);
+    dialog.setNameFilters(filters);
+    if (request.initialEntry >= 0 && request.initialEntry < filters.size())
+        dialog.selectNameFilter(filters[request.initialEntry]);
+    if (!request.initialPath.isEmpty()) {
+        const QFileInfo info(request.initialPath);
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return SaveFileChoice{dialog.selectedFiles().constFirst(), int(filters.indexOf(dialog.selectedNameFilter()))};
+}
+
+std::optional<imaging::ColorRef> QtUiServices::chooseColor(imaging::ColorRef initial)
+{
+    const QColor chosen = QColorDialog::getColor(QColor::fromRgb(imaging::colorRefToRgb(initial)), m_owner);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return imaging::makeColorRef(chosen.red(), chosen.green(), chosen.blue());
+}
+
+bool QtUiServices::editImageSize(ImageSizeValues& values)
+{
+    CImageSizeDlg dialog(values, m_owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    values = dialog.values();
+    return true;
+}
+
+} // namespace ardane

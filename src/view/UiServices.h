@@ -1,0 +1,69 @@
+#pragma once
+// Everything that asks the user something or tells the user something: message
+// boxes, file dialogs, the colour dialog, the image-size dialog. The program
+// talks to this seam only; tests put a scripted one in its place and read the
+// texts of the messages instead of blocking on them.
+
+#include "imaging/Bitmap.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace ardane {
+
+enum class MessageIcon { None, Information, Stop, Question, Warning };
+enum class SaveChangesAnswer { Yes, No, Cancel };
+
+struct FileFilterEntry {
+    QString description; // "CompuServe(*.GIF)"
+    QString pattern;     // "*.GIF"
+};
+
+struct OpenFileRequest {
+    std::vector<FileFilterEntry> filters;
+    int initialEntry = 0;     // 0-based
+    QString defaultSuffix;
+    QString initialName;
+};
+
+struct SaveFileRequest {
+    std::vector<FileFilterEntry> filters;
+    int initialEntry = 0;     // 0-based
+    QString initialPath;      // the document's path (may be empty)
+};
+
+struct SaveFileChoice {
+    QString path;
+    int entry = -1;           // 0-based index of the chosen filter, -1 for none
+};
+
+// The values of the "New Image Size" dialog.
+struct ImageSizeValues {
+    QString caption;          // window caption when not empty
+    int width = 320;
+    int height = 200;
+    int xResolution = 100;
+    int yResolution = 100;
+    int resizeMode = 0;       // 0 "Normal", 1 "Resampling"
+};
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    virtual void message(const QString& text, MessageIcon icon = MessageIcon::None) = 0;
+    [[nodiscard]] virtual SaveChangesAnswer askSaveChanges(const QString& title) = 0;
+    [[nodiscard]] virtual std::optional<QString> openFileName(const OpenFileRequest& request) = 0;
+    [[nodiscard]] virtual std::optional<SaveFileChoice> saveFileName(const SaveFileRequest& request) = 0;
+    [[nodiscard]] virtual std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) = 0;
+    // Shows "New Image Size" preset with `values`; on OK writes the result back.
+    [[nodiscard]] virtual bool editImageSize(ImageSizeValues& values) = 0;
+    // The window that owns dialogs (the main frame); may be null.
+    virtual void setDialogOwner(QWidget* owner) = 0;
+};
+
+} // namespace ardane
