@@ -24,10 +24,10 @@ DocumentManager::~DocumentManager()
             e.frame->disconnect(this);
 }
 
-doc::CArdaneDoc* DocumentManager::newDocument(const doc::NewImageSpec& spec)
+doc::CArdaneDoc* DocumentManager::newDocument(const doc::NewImageRequest& request)
 {
     auto document = std::make_unique<doc::CArdaneDoc>(m_reduction, ++m_untitled);
-    document->OnNewDocument(spec);
+    document->OnNewDocument(request);
     return create(std::move(document));
 }
 

@@ -24,7 +24,7 @@ public:
     ~DocumentManager() override;
 
     // A new image of the given size, shown in a new window.
-    doc::CArdaneDoc* newDocument(const doc::NewImageSpec& spec);
+    doc::CArdaneDoc* newDocument(const doc::NewImageRequest& request);
     // The document of a file: an open one is activated, else a new window reads it.
     doc::CArdaneDoc* openDocument(const QString& path);
     // Asks about every modified document; false when the user cancels.

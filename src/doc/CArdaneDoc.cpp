@@ -55,12 +55,12 @@ void CArdaneDoc::changeDepth(int bits)
     setModified(true);
 }
 
-void CArdaneDoc::OnNewDocument(const NewImageSpec& spec)
+void CArdaneDoc::OnNewDocument(const NewImageRequest& request)
 {
-    m_width = spec.width;
-    m_height = spec.height;
-    m_xRes = spec.xResolution;
-    m_yRes = spec.yResolution;
+    m_width = request.width;
+    m_height = request.height;
+    m_xRes = request.xResolution;
+    m_yRes = request.yResolution;
     m_path.clear();
 }
 

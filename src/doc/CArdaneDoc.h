@@ -30,7 +30,7 @@ public:
     [[nodiscard]] virtual bool convertColorDepth(int bits, int paletteOption, int ditherOption) = 0;
 };
 
-struct NewImageSpec {
+struct NewImageRequest {
     int width = 320;
     int height = 200;
     int xResolution = 100;
@@ -43,7 +43,7 @@ public:
     CArdaneDoc(ColorReduction& reduction, int untitledNumber, QObject* parent = nullptr);
 
     // A new image of the given description; the first view creates it.
-    void OnNewDocument(const NewImageSpec& spec);
+    void OnNewDocument(const NewImageRequest& request);
     // Remembers the path; the first view reads the image.
     void OnOpenDocument(const QString& path);
     // Save: with the dialog when the path is empty. Clears the modified flag on success.
