@@ -46,7 +46,7 @@ bool CArdaneApp::InitInstance()
         m_settings.registerOcx = 1;
     }
 
-    m_frame = std::make_unique<CMainFrame>(*m_registry, *m_ui, m_printerResolution);
+    m_frame = std::make_unique<CMainFrame>(*m_registry, *m_ui, m_printerResolution, m_settings.paint, m_settings.palettes);
     if (!m_frame->create(m_barsBuilder))
         return false;
     m_ui->setDialogOwner(m_frame.get());

@@ -3,6 +3,8 @@
 #include "CChildFrame.h"
 #include "CommandIds.h"
 #include "CommandRegistry.h"
+#include "palettes/CommandBars.h"
+#include "palettes/PaletteIcons.h"
 #include "view/CArdaneView.h"
 
 #include <QCloseEvent>
@@ -13,8 +15,9 @@
 
 namespace ardane {
 
-CMainFrame::CMainFrame(CommandRegistry& registry, UiServices& ui, PrinterResolution& printerResolution)
-    : m_registry(registry), m_ui(ui), m_printerResolution(printerResolution)
+CMainFrame::CMainFrame(CommandRegistry& registry, UiServices& ui, PrinterResolution& printerResolution,
+                       PaintSettings& paint, PaletteLayout& paletteLayout)
+    : m_registry(registry), m_ui(ui), m_printerResolution(printerResolution), m_paletteLayout(paletteLayout), m_paint(paint)
 {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowTitle(QStringLiteral("Ardane"));
@@ -35,8 +38,12 @@ bool CMainFrame::create(const BarsBuilder& bars)
             refreshStatusPanes();
     });
 
+    // Menu items and buttons show the program's image of their command.
+    m_registry.setIconSource(&commandIcon);
     buildMenus();
     if (!(bars ? bars(*this, [this](int id) { return m_registry.action(id); }) : buildDefaultBars()))
+        return false;
+    if (!createPalettes())
         return false;
 
     QStatusBar* bar = statusBar();
@@ -45,40 +52,29 @@ bool CMainFrame::create(const BarsBuilder& bars)
 
     registerWindowCommands();
     registerBarCommands();
+    registerPaletteCommands();
+    registerPaintCommands();
     registerImageCommands(*this);
     // The status panes are always enabled.
     for (const int id : std::initializer_list<int>{ID_INDICATOR_MEMORY, ID_INDICATOR_PRINT_SIZE, ID_INDICATOR_VIEW_SCALE, ID_INDICATOR_NUM_COLOR,
                    ID_INDICATOR_SIZE_PIXELS, 62450})
         m_commands.on(id, [] {});
-    return true;
-}
 
-bool CMainFrame::buildDefaultBars()
-{
-    auto* main = addToolBar(QStringLiteral("Main Toolbar"));
-    main->setObjectName(QStringLiteral("toolBar59392"));
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE}) {
-        main->addAction(m_registry.action(id));
-    }
-    main->addSeparator();
-    for (int id : {ID_PEN_COLOR, ID_BACKGROUND_COLOR})
-        main->addAction(m_registry.action(id));
-    m_mainBar = main;
-
-    auto* quick = addToolBar(QStringLiteral("Quick Command Bar"));
-    quick->setObjectName(QStringLiteral("toolBar32982"));
-    for (int id : {ID_VIEW_NORMAL, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT})
-        quick->addAction(m_registry.action(id));
-    m_quickBar = quick;
+    // The palettes float where they were left.
+    placePalettes();
     return true;
 }
 
 void CMainFrame::registerBarCommands()
 {
-    m_commands.on(ID_VIEW_QUICK_BAR, [this] {
-        if (m_quickBar)
-            m_quickBar->setVisible(!m_quickBar->isVisible());
-    }, [this](CommandState& s) { s.checked = m_quickBar && m_quickBar->isVisible(); });
+    // A bar counts as shown while it is not hidden, also before the frame is.
+    for (const auto& [id, bar] : {std::pair{int(ID_VIEW_TOOLBAR), &CMainFrame::m_mainBar},
+                                  std::pair{int(ID_VIEW_QUICK_BAR), &CMainFrame::m_quickBar}}) {
+        m_commands.on(id, [this, bar] {
+            if (QToolBar* b = this->*bar)
+                b->setVisible(b->isHidden());
+        }, [this, bar](CommandState& s) { s.checked = (this->*bar) && !(this->*bar)->isHidden(); });
+    }
     const auto popup = [this](int index) {
         return [this, index] { showPopupMenu(index, QCursor::pos()); };
     };
@@ -166,6 +162,11 @@ void CMainFrame::checkOpenedDocument()
         child->closeWithoutAsking();
 }
 
+QMenu* CMainFrame::popupMenu(int index) const
+{
+    return index >= 0 && index < int(m_popups.size()) ? m_popups[std::size_t(index)] : nullptr;
+}
+
 void CMainFrame::setPopupMenu(int index, QMenu* menu)
 {
     if (index >= 0 && index < int(m_popups.size()))
@@ -178,7 +179,7 @@ void CMainFrame::showPopupMenu(int index, const QPoint& globalPos)
         return;
     QMenu* menu = m_popups[std::size_t(index)];
     m_registry.updateMenu(menu);
-    menu->popup(globalPos - QPoint(menu->sizeHint().width() / 2, 0));
+    menu->popup(popupPosition(globalPos, menu->sizeHint().width()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -187,7 +188,17 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    recordPaletteLayout();
     QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce && m_palettes) {
+        m_shownOnce = true;
+        raisePalettes();
+    }
 }
 
 } // namespace ardane

@@ -52,6 +52,7 @@ enum CommandId : int {
     ID_VIEW_BRUSH_PALETTE = 32848,
     ID_VIEW_SPRAY_PALETTE = 32847,
     ID_VIEW_QUICK_BAR = 32982,
+    ID_VIEW_TOOLBAR = 59392,
 
     // Document: colour depth, palette and dither options.
     ID_DEPTH_1 = 32890,

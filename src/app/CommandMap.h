@@ -13,6 +13,7 @@ namespace ardane {
 struct CommandState {
     bool enabled = true;
     std::optional<bool> checked; // empty: the item is not a check item
+    friend bool operator==(const CommandState&, const CommandState&) = default;
 };
 
 class CommandMap {

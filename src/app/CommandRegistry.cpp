@@ -25,7 +25,21 @@ QAction* CommandRegistry::action(int id)
             apply(id, a); // a check item shows its new state at once
     });
     m_actions.emplace(id, a);
+    giveIcon(id, a);
     return a;
+}
+
+void CommandRegistry::setIconSource(std::function<QIcon(int)> source)
+{
+    m_icons = std::move(source);
+    for (const auto& [id, a] : m_actions)
+        giveIcon(id, a);
+}
+
+void CommandRegistry::giveIcon(int id, QAction* a) const
+{
+    if (m_icons && a->icon().isNull())
+        a->setIcon(m_icons(id));
 }
 
 QAction* CommandRegistry::addTo(QMenu* menu, int id, const QString& text)

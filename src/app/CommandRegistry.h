@@ -4,9 +4,11 @@
 
 #include "CommandMap.h"
 
+#include <QIcon>
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 
 class QAction;
@@ -26,6 +28,9 @@ public:
     // the tab is the shortcut) to a menu, which updates its items when it opens.
     QAction* addTo(QMenu* menu, int id, const QString& text);
     void watch(QMenu* menu);
+    // Gives every action, made before or after, the image of its command
+    // unless it has one already.
+    void setIconSource(std::function<QIcon(int id)> source);
 
     bool execute(int id) const { return m_router.execute(id); }
     [[nodiscard]] CommandState state(int id) const { return m_router.state(id); }
@@ -36,9 +41,11 @@ public:
 
 private:
     void apply(int id, QAction* action) const;
+    void giveIcon(int id, QAction* action) const;
 
     CommandRouter m_router;
     std::map<int, QAction*> m_actions;
+    std::function<QIcon(int)> m_icons;
     QTimer m_idle;
 };
 

@@ -3,6 +3,8 @@
 #include "CMainFrame.h"
 #include "CommandIds.h"
 #include "CommandRegistry.h"
+#include "PaintCommands.h"
+#include "palettes/CommandBars.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -18,12 +20,6 @@ struct Item {
     const char* text;
 };
 
-constexpr std::array<Item, 12> kDrawModes{{
-    {32927, "Copy Pen"}, {32928, "Invert Pen"}, {32929, "Invert Merged Pen"}, {32930, "Common Source"},
-    {32931, "Common Destination"}, {32932, "Combine Inverted Pen"}, {32933, "Bitwise OR"},
-    {32934, "Invert Bitwise OR"}, {32935, "Bitwise AND"}, {32936, "Invert Bitwise AND"},
-    {32937, "Bitwise XOR"}, {32938, "Invert Bitwise XOR"},
-}};
 constexpr std::array<Item, 5> kDensities{{
     {33027, "Low Density 1"}, {33028, "Density 2"}, {33029, "Density 3"}, {33030, "Density 4"}, {33031, "High Density 5"},
 }};
@@ -95,6 +91,7 @@ void CMainFrame::buildMenus()
     r.addTo(file, ID_APP_EXIT, QStringLiteral("E&xit"));
 
     QMenu* view = top("&View");
+    r.addTo(view, ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"));
     r.addTo(view, ID_VIEW_TOOL_PALETTE, QStringLiteral("&Tool Palette"));
     r.addTo(view, ID_VIEW_BRUSH_PALETTE, QStringLiteral("&Brush Style Palette"));
     r.addTo(view, ID_VIEW_SPRAY_PALETTE, QStringLiteral("S&pray Style Palette"));
@@ -131,7 +128,8 @@ void CMainFrame::buildMenus()
     r.addTo(options, ID_PEN_COLOR, QStringLiteral("&Pen Color"));
     r.addTo(options, ID_BACKGROUND_COLOR, QStringLiteral("&Background Color"));
     QMenu* drawMode = submenu(r, options, QStringLiteral("Draw &Mode"));
-    addItems(r, drawMode, kDrawModes);
+    for (const DrawModeItem& mode : kDrawModes)
+        r.addTo(drawMode, mode.id, QString::fromLatin1(mode.label.data(), qsizetype(mode.label.size())));
     addItems(r, submenu(r, options, QStringLiteral("Shuffle D&ensity")), kDensities);
     QMenu* area = submenu(r, options, QStringLiteral("&Area Shape"));
     r.addTo(area, ID_AREA_SQUARE, QStringLiteral("Square"));
@@ -168,12 +166,9 @@ void CMainFrame::buildMenus()
     r.addTo(help, ID_APP_ABOUT, QStringLiteral("&About Ardane..."));
 
     // Menu 149: the draw-mode and capture-scale popups share the menu bar's actions.
-    auto* drawPopup = new QMenu(QStringLiteral("DrawMode"), this);
-    addItems(r, drawPopup, kDrawModes);
-    setPopupMenu(1, drawPopup);
-    auto* capturePopup = new QMenu(QStringLiteral("Capture &Screen"), this);
-    addItems(r, capturePopup, kCaptureScales);
-    setPopupMenu(4, capturePopup);
+    const ActionProvider actions = [&r](int id) { return r.action(id); };
+    setPopupMenu(1, createDrawModeMenu(actions, this));
+    setPopupMenu(4, createCaptureScaleMenu(actions, this));
 }
 
 } // namespace ardane

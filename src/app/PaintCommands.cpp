@@ -209,7 +209,7 @@ std::optional<CommandState> paintCommandState(int id, const PaintContext& contex
     if (const FlagCommand* flag = findFlag(id))
         return CommandState{true, flag->field(context) != 0};
     if (const ColorCommand* color = findColor(id); color && color->alwaysEnabled)
-        return CommandState{true, false};
+        return CommandState{true, std::nullopt};
     return std::nullopt;
 }
 

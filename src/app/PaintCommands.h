@@ -6,6 +6,7 @@
 // plain functions over a PaintContext, so the main frame routes commands to
 // them and the tests drive them without any window.
 
+#include "app/CommandMap.h"
 #include "app/PaintSettings.h"
 
 #include <array>
@@ -14,13 +15,6 @@
 #include <string_view>
 
 namespace ardane {
-
-// What a menu item or button shows.
-struct CommandState {
-    bool enabled = true;
-    bool checked = false;
-    friend bool operator==(const CommandState&, const CommandState&) = default;
-};
 
 // Everything a paint command needs from the program around it.
 struct PaintContext {

@@ -1,6 +1,7 @@
 #include "QtUiServices.h"
 
 #include "dialogs/CImageSizeDlg.h"
+#include "dialogs/TextAttributeDlg.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -100,6 +101,11 @@ std::optional<imaging::ColorRef> QtUiServices::chooseColor(imaging::ColorRef ini
     if (!chosen.isValid())
         return std::nullopt;
     return imaging::makeColorRef(chosen.red(), chosen.green(), chosen.blue());
+}
+
+std::optional<int> QtUiServices::chooseTextDepth(int initial)
+{
+    return CTextAttributeDlg::ask(initial, m_owner);
 }
 
 bool QtUiServices::editImageSize(ImageSizeValues& values)

@@ -16,6 +16,7 @@ public:
     [[nodiscard]] std::optional<QString> openFileName(const OpenFileRequest& request) override;
     [[nodiscard]] std::optional<SaveFileChoice> saveFileName(const SaveFileRequest& request) override;
     [[nodiscard]] std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) override;
+    [[nodiscard]] std::optional<int> chooseTextDepth(int initial) override;
     [[nodiscard]] bool editImageSize(ImageSizeValues& values) override;
     void setDialogOwner(QWidget* owner) override { m_owner = owner; }
 

@@ -3,6 +3,7 @@
 #include "CArdaneApp.h"
 #include "QtUiServices.h"
 #include "QuitSignals.h"
+#include "ShellReport.h"
 #include "view/CArdaneView.h"
 #include "view/CImagingCtrl.h"
 
@@ -44,6 +45,25 @@ void openForTest(ardane::CArdaneApp& app)
     });
 }
 
+// Test seam: ARDANE_TEST_LAYOUT names a file that receives, once the logo
+// has gone, where the bars, their controls and the palettes are on the screen.
+void reportLayoutForTest(ardane::CArdaneApp& app)
+{
+    const QString path = qEnvironmentVariable("ARDANE_TEST_LAYOUT");
+    if (path.isEmpty())
+        return;
+    QTimer::singleShot(ardane::CArdaneApp::kLogoMilliseconds + 500, &app, [&app, path] {
+        QFile report(path + QStringLiteral(".part"));
+        if (!report.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        report.write(ardane::shellReport(*app.mainFrame()).toUtf8());
+        report.close();
+        // Appears complete or not at all for a script polling for it.
+        QFile::remove(path);
+        report.rename(path);
+    });
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -62,6 +82,7 @@ int main(int argc, char* argv[])
             app.mainFrame()->close();
     });
     openForTest(app);
+    reportLayoutForTest(app);
     const int rc = QApplication::exec();
     const int exitRc = app.ExitInstance();
     return rc != 0 ? rc : exitRc;

@@ -111,8 +111,11 @@ CPaletteBar* CPaletteSet::paletteForToggle(int id) const
 
 void CPaletteSet::applyLayout(const PaletteLayout& layout, QSize screen)
 {
-    const PalettePositions at = placePalettes(layout, {screen.width(), screen.height()}, extentOf(*m_tools),
-                                              extentOf(*m_brush));
+    const PaletteExtent area{screen.width(), screen.height()};
+    PalettePositions at = placePalettes(layout, area, extentOf(*m_tools), extentOf(*m_brush));
+    at = keepPalettesApart({at.tool, extentOf(*m_tools), layout.showTool != 0},
+                           {at.brush, extentOf(*m_brush), layout.showBrush != 0},
+                           {at.spray, extentOf(*m_spray), layout.showSpray != 0}, area);
     m_tools->move(at.tool.x, at.tool.y);
     m_brush->move(at.brush.x, at.brush.y);
     m_spray->move(at.spray.x, at.spray.y);

@@ -42,7 +42,8 @@ public:
     // Check mark of a View item that shows or hides a palette; nullopt for other ids.
     std::optional<bool> commandChecked(int id) const;
 
-    // Places and shows or hides the palettes on a screen of the given size.
+    // Places and shows or hides the palettes on a screen of the given size,
+    // shown palettes side by side rather than over one another.
     void applyLayout(const PaletteLayout& layout, QSize screen);
     // Positions (of the window frames) and visibility, for the profile.
     void recordLayout(PaletteLayout& layout) const;

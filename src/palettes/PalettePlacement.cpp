@@ -1,5 +1,7 @@
 #include "palettes/PalettePlacement.h"
 
+#include <initializer_list>
+
 namespace ardane {
 
 namespace {
@@ -10,6 +12,8 @@ constexpr int kEdgeMargin = 10;
 constexpr int kBottomMargin = 60;
 constexpr int kRightMargin = 10;
 constexpr int kStyleGap = 20;
+// Room between palettes moved apart.
+constexpr int kApartGap = 10;
 
 bool onScreen(int x, int y, PaletteExtent screen)
 {
@@ -40,6 +44,41 @@ PalettePositions placePalettes(const PaletteLayout& saved, PaletteExtent screen,
     at.spray = spraySaved ? PalettePoint{saved.sprayX, saved.sprayY}
                           : PalettePoint{brushHome.x + brush.width + kStyleGap, brushHome.y};
     return at;
+}
+
+namespace {
+
+bool overlaps(const PaletteSpot& a, const PaletteSpot& b)
+{
+    return a.at.x < b.at.x + b.extent.width && b.at.x < a.at.x + a.extent.width
+           && a.at.y < b.at.y + b.extent.height && b.at.y < a.at.y + a.extent.height;
+}
+
+// Moves `spot` beside whichever of `before` it covers, while it still fits.
+void moveClear(PaletteSpot& spot, std::initializer_list<const PaletteSpot*> before, PaletteExtent screen)
+{
+    if (!spot.shown)
+        return;
+    // Each move goes right, so one pass per earlier palette settles it.
+    for (std::size_t pass = 0; pass < before.size(); ++pass) {
+        for (const PaletteSpot* other : before) {
+            if (!other->shown || !overlaps(spot, *other))
+                continue;
+            const int x = other->at.x + other->extent.width + kApartGap;
+            if (x + spot.extent.width > screen.width)
+                return;
+            spot.at.x = x;
+        }
+    }
+}
+
+} // namespace
+
+PalettePositions keepPalettesApart(PaletteSpot tool, PaletteSpot brush, PaletteSpot spray, PaletteExtent screen)
+{
+    moveClear(brush, {&tool}, screen);
+    moveClear(spray, {&tool, &brush}, screen);
+    return {tool.at, brush.at, spray.at};
 }
 
 } // namespace ardane

@@ -31,4 +31,17 @@ struct PalettePositions {
 [[nodiscard]] PalettePositions placePalettes(const PaletteLayout& saved, PaletteExtent screen,
                                              PaletteExtent tool, PaletteExtent brush);
 
+// A shown palette that would cover a shown palette placed before it (the
+// brush-style palette the tool palette; the spray-style palette either of
+// them) moves right, beside the one it covers, as far as the screen allows.
+// The default places of a first run overlap, as do saved places of palettes
+// that have since grown.
+struct PaletteSpot {
+    PalettePoint at;
+    PaletteExtent extent;
+    bool shown = true;
+};
+[[nodiscard]] PalettePositions keepPalettesApart(PaletteSpot tool, PaletteSpot brush, PaletteSpot spray,
+                                                 PaletteExtent screen);
+
 } // namespace ardane

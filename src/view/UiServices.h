@@ -1,6 +1,6 @@
 #pragma once
 // Everything that asks the user something or tells the user something: message
-// boxes, file dialogs, the colour dialog, the image-size dialog. The program
+// boxes, file dialogs, the colour dialog, the image-size and text-depth dialogs. The program
 // talks to this seam only; tests put a scripted one in its place and read the
 // texts of the messages instead of blocking on them.
 
@@ -60,6 +60,8 @@ public:
     [[nodiscard]] virtual std::optional<QString> openFileName(const OpenFileRequest& request) = 0;
     [[nodiscard]] virtual std::optional<SaveFileChoice> saveFileName(const SaveFileRequest& request) = 0;
     [[nodiscard]] virtual std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) = 0;
+    // "Text Attribute" preset to a shadow or 3D depth; the depth chosen, nullopt on Cancel.
+    [[nodiscard]] virtual std::optional<int> chooseTextDepth(int initial) = 0;
     // Shows "New Image Size" preset with `values`; on OK writes the result back.
     [[nodiscard]] virtual bool editImageSize(ImageSizeValues& values) = 0;
     // The window that owns dialogs (the main frame); may be null.

@@ -13,6 +13,10 @@ convert \( -size 100x60 xc:'#ff0000' -size 100x60 xc:'#00ff00' +append \) \
         -type TrueColor -depth 8 "PNG24:$WORK/quad.png"
 
 export XDG_CONFIG_HOME="$WORK/config"
+# The floating palettes wait at the right of the screen, clear of the image.
+mkdir -p "$WORK/config/Ardane"
+printf '[GENERAL]\nTOOLPAL_X=1150\nTOOLPAL_Y=100\nBRUSHPAL_X=1000\nBRUSHPAL_Y=500\nSPRAYPAL_X=1000\nSPRAYPAL_Y=700\n' \
+  > "$WORK/config/Ardane/Ardane.ini"
 export ARDANE_TEST_OPEN="$WORK/quad.png"
 export ARDANE_TEST_REPORT="$WORK/report.txt"
 export QT_QPA_PLATFORM=xcb

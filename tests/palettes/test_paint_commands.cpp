@@ -47,9 +47,9 @@ std::vector<int> checkedIds(const Group& g, const PaintContext& c)
     std::vector<int> ids;
     for (int i = 0; i < int(g.values.size()); ++i) {
         const auto state = paintCommandState(g.firstId + i, c);
-        if (!state)
-            return {-1}; // every item of a group has an update rule
-        if (state->checked)
+        if (!state || !state->checked)
+            return {-1}; // every item of a group is a check item
+        if (*state->checked)
             ids.push_back(g.firstId + i);
     }
     return ids;
@@ -58,7 +58,7 @@ std::vector<int> checkedIds(const Group& g, const PaintContext& c)
 bool checked(int id, const PaintContext& c)
 {
     const auto state = paintCommandState(id, c);
-    return state && state->checked;
+    return state && state->checked.value_or(false);
 }
 
 } // namespace
@@ -231,8 +231,8 @@ private slots:
         QCOMPARE(settings.penColor, 0x123456u);
         QCOMPARE(changes.size(), std::size_t(4));
 
-        QCOMPARE(paintCommandState(ID_PEN_COLOR, c), (CommandState{true, false}));
-        QCOMPARE(paintCommandState(ID_BACKGROUND_COLOR, c), (CommandState{true, false}));
+        QCOMPARE(paintCommandState(ID_PEN_COLOR, c), (CommandState{true, std::nullopt}));
+        QCOMPARE(paintCommandState(ID_BACKGROUND_COLOR, c), (CommandState{true, std::nullopt}));
         QCOMPARE(paintCommandState(ID_TEXT_SHADOW_COLOR, c), std::nullopt);
     }
 

@@ -187,6 +187,28 @@ private slots:
         QCOMPARE(at.spray, (PalettePoint{300, 200}));
     }
 
+    void shownPalettesAreMovedApart()
+    {
+        // The first run's places: the brush palette would cover the tool
+        // palette's last column and the spray palette the brush palette.
+        const PaletteSpot tool{{200, 100}, kTool};
+        const PaletteSpot brush{{250, 150}, kBrush};
+        const PaletteSpot spray{{300, 200}, {110, 80}};
+        const PalettePositions at = keepPalettesApart(tool, brush, spray, kScreen);
+        QCOMPARE(at.tool, (PalettePoint{200, 100}));
+        QCOMPARE(at.brush, (PalettePoint{200 + 88 + 10, 150}));
+        QCOMPARE(at.spray, (PalettePoint{298 + 110 + 10, 200}));
+
+        // A hidden palette neither moves nor pushes another.
+        QCOMPARE(keepPalettesApart(tool, {{250, 150}, kBrush, false}, spray, kScreen).brush, (PalettePoint{250, 150}));
+        QCOMPARE(keepPalettesApart(tool, {{250, 150}, kBrush, false}, spray, kScreen).spray, (PalettePoint{300, 200}));
+        // Palettes apart already, and one that would leave the screen, stay.
+        QCOMPARE(keepPalettesApart(tool, {{400, 150}, kBrush}, {{600, 150}, kBrush}, kScreen),
+                 (PalettePositions{{200, 100}, {400, 150}, {600, 150}}));
+        QCOMPARE(keepPalettesApart({{1100, 100}, kTool}, {{1120, 150}, kBrush}, spray, kScreen).brush,
+                 (PalettePoint{1120, 150}));
+    }
+
     void unsavedOrUnusablePositionsGoToTheirPlaces()
     {
         PaletteLayout saved;

@@ -26,6 +26,9 @@ public:
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     QStringList saveChangesQuestions;
     std::optional<imaging::ColorRef> colourAnswer;
+    std::vector<imaging::ColorRef> colourPresets;
+    std::optional<int> depthAnswer;
+    std::vector<int> depthPresets;
 
     void message(const QString& text, MessageIcon icon) override { messages.push_back({text, icon}); }
     SaveChangesAnswer askSaveChanges(const QString& title) override
@@ -57,7 +60,16 @@ public:
         saveAnswers.pop_front();
         return has ? std::optional<SaveFileChoice>(choice) : std::nullopt;
     }
-    std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef) override { return colourAnswer; }
+    std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) override
+    {
+        colourPresets.push_back(initial);
+        return colourAnswer;
+    }
+    std::optional<int> chooseTextDepth(int initial) override
+    {
+        depthPresets.push_back(initial);
+        return depthAnswer;
+    }
     bool editImageSize(ImageSizeValues& values) override
     {
         sizeRequests.push_back(values);

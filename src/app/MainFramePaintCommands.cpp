@@ -1,0 +1,32 @@
+// The main frame's paint-settings commands: pen and background colour, draw
+// mode, shuffle density, area size and shape, capture scale, and the default
+// text and shape-object parameters. The handlers and update rules are those
+// of PaintCommands; this file binds them to the frame's dialogs and wells.
+
+#include "CMainFrame.h"
+#include "CommandIds.h"
+#include "view/UiServices.h"
+
+namespace ardane {
+
+void CMainFrame::registerPaintCommands()
+{
+    m_paint.chooseColor = [this](COLORREF initial) { return m_ui.chooseColor(initial); };
+    m_paint.chooseTextDepth = [this](int initial) { return m_ui.chooseTextDepth(initial); };
+    m_paint.changed = [this](int id) {
+        if (id == ID_PEN_COLOR || id == ID_BACKGROUND_COLOR)
+            updateColorWells();
+    };
+
+    const auto run = [this](int id) { handlePaintCommand(id, m_paint); };
+    const auto update = [this](int id, CommandState& s) {
+        if (const auto state = paintCommandState(id, m_paint))
+            s = *state;
+    };
+    // The paint commands' ids all lie between "&Circle" and "Shadow/3D Color".
+    for (int id = ID_TEXT_CIRCLE; id <= ID_TEXT_SHADOW_COLOR; ++id)
+        if (isPaintCommand(id))
+            m_commands.on(id, [run, id] { run(id); }, [update, id](CommandState& s) { update(id, s); });
+}
+
+} // namespace ardane
