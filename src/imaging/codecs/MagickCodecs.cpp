@@ -318,15 +318,21 @@ Result pcdLayout(ByteView d, int page, StoredLayout& layout)
     return result::Ok;
 }
 
+// The layout of a Photo CD file image whose size we are prepared to decode.
+Result pcdCheckedLayout(ByteView d, int page, StoredLayout& layout)
+{
+    if (d.empty())
+        return result::InvalidFormat;
+    if (const Result r = pcdLayout(d, page, layout); r != result::Ok)
+        return r;
+    return checkSize(layout.width, layout.height);
+}
+
 Result pcdProbe(ByteView d, int page, ProbeInfo& info)
 {
     return guarded(result::ReadError, [&] {
         StoredLayout layout;
-        if (d.empty())
-            return result::InvalidFormat;
-        if (const Result r = pcdLayout(d, page, layout); r != result::Ok)
-            return r;
-        if (const Result r = checkSize(layout.width, layout.height); r != result::Ok)
+        if (const Result r = pcdCheckedLayout(d, page, layout); r != result::Ok)
             return r;
         fillProbe(FileFormat::PhotoCd, layout.width, layout.height, 24, layout.compression, 1, info);
         return result::Ok;
@@ -337,11 +343,7 @@ Result pcdRead(ByteView d, int page, Bitmap& out)
 {
     return guarded(result::ReadError, [&] {
         StoredLayout layout;
-        if (d.empty())
-            return result::InvalidFormat;
-        if (const Result r = pcdLayout(d, page, layout); r != result::Ok)
-            return r;
-        if (const Result r = checkSize(layout.width, layout.height); r != result::Ok)
+        if (const Result r = pcdCheckedLayout(d, page, layout); r != result::Ok)
             return r;
         gm::ImagePtr image;
         if (const Result r = gm::readBlob(d, "PCD", -1, false, image); r != result::Ok)
