@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QIntValidator>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -45,8 +46,11 @@ CTextAttributeDlg::CTextAttributeDlg(int depth, QWidget* parent)
     auto* row = new QHBoxLayout;
     row->addWidget(m_slider, 1);
     row->addWidget(m_field);
+    // The label's mnemonic (Alt+D) takes the focus to the slider.
+    auto* label = new QLabel(QStringLiteral("Shadow/3D &Depth:"), this);
+    label->setBuddy(m_slider);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Shadow/3D &Depth:"), row);
+    form->addRow(label, row);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

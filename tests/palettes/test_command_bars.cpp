@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
@@ -226,6 +227,11 @@ private slots:
         QCOMPARE(dialog.slider().maximum(), 200);
         QCOMPARE(dialog.slider().value(), 5);
         QCOMPARE(dialog.depthField().text(), QStringLiteral("5"));
+        // The caption's "&" is a mnemonic for the slider, never shown as text.
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.front()->text(), QStringLiteral("Shadow/3D &Depth:"));
+        QCOMPARE(labels.front()->buddy(), &dialog.slider());
 
         QLineEdit& field = dialog.depthField();
         field.selectAll();
