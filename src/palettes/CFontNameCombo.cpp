@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QHash>
 #include <QPainter>
+#include <QSet>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -85,14 +86,26 @@ private:
 
 } // namespace
 
+QString faceNameOf(const QString& family)
+{
+    if (!family.endsWith(QLatin1Char(']')))
+        return family;
+    const qsizetype open = family.lastIndexOf(QLatin1String(" ["));
+    return open > 0 ? family.left(open) : family;
+}
+
 QList<FontEntry> systemFontEntries()
 {
     QList<FontEntry> entries;
+    QSet<QString> faces;
     for (const QString& family : QFontDatabase::families()) {
         if (family.startsWith(QLatin1Char('@')))
             continue; // vertical variants of East Asian faces
         FontEntry base;
-        base.face = family;
+        base.face = faceNameOf(family);
+        if (faces.contains(base.face))
+            continue; // the same family from another foundry
+        faces.insert(base.face);
         base.pitchAndFamily = QFontDatabase::isFixedPitch(family) ? kFixedPitchModern : kVariablePitch;
         base.kind = QFontDatabase::isSmoothlyScalable(family) ? fontkind::TrueType : fontkind::Other;
         const QList<QFontDatabase::WritingSystem> systems = QFontDatabase::writingSystems(family);

@@ -31,6 +31,11 @@ struct FontListItem {
     FontEntry entry;
 };
 
+// The face name of a family as the font database lists it: a family that
+// more than one foundry installs is listed once per foundry, as
+// "Family [Foundry]", and the user picks the family.
+[[nodiscard]] QString faceNameOf(const QString& family);
+
 // One entry per face and writing system of the fonts installed.
 [[nodiscard]] QList<FontEntry> systemFontEntries();
 

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSet>
 #include <QStyleOptionViewItem>
 #include <QTest>
 #include <QVBoxLayout>
@@ -266,11 +267,28 @@ private slots:
         if (QFontDatabase::families().isEmpty())
             QSKIP("no fonts installed");
         QVERIFY(!entries.isEmpty());
-        // Every family appears, with one entry per writing system it supports.
+        // Every family appears under its face name, with one entry per
+        // writing system it supports, however many foundries install it.
         const QString family = QFontDatabase::families().first();
         const auto count = std::count_if(entries.begin(), entries.end(),
-                                         [&](const FontEntry& e) { return e.face == family; });
+                                         [&](const FontEntry& e) { return e.face == faceNameOf(family); });
         QCOMPARE(count, std::max<qsizetype>(1, QFontDatabase::writingSystems(family).size()));
+        QSet<QString> seen;
+        for (const FontEntry& e : entries) {
+            QVERIFY2(!e.face.endsWith(QLatin1Char(']')), qPrintable(e.face));
+            const QString key = e.face + QLatin1Char('/') + e.script;
+            QVERIFY2(!seen.contains(key), qPrintable(key));
+            seen.insert(key);
+        }
+    }
+
+    void foundryIsNotPartOfTheFace()
+    {
+        QCOMPARE(faceNameOf(QStringLiteral("C059 [UKWN]")), QStringLiteral("C059"));
+        QCOMPARE(faceNameOf(QStringLiteral("Noto Sans [GOOG]")), QStringLiteral("Noto Sans"));
+        QCOMPARE(faceNameOf(QStringLiteral("DejaVu Sans")), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(faceNameOf(QStringLiteral("Odd [Name] Font")), QStringLiteral("Odd [Name] Font"));
+        QCOMPARE(faceNameOf(QStringLiteral("[x]")), QStringLiteral("[x]"));
     }
 };
 
