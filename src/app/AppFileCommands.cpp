@@ -1,4 +1,5 @@
-// The application's file commands: New, Open, the recent files, Exit.
+// The application's file commands: New, Open, Print Setup, the recent
+// files, Exit.
 
 #include "CArdaneApp.h"
 #include "CommandIds.h"
@@ -7,6 +8,8 @@
 #include <QAction>
 #include <QDir>
 #include <QMenu>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 namespace ardane {
 
@@ -14,6 +17,7 @@ void CArdaneApp::registerFileCommands()
 {
     m_commands.on(ID_FILE_NEW, [this] { fileNew(); });
     m_commands.on(ID_FILE_OPEN, [this] { fileOpen(); });
+    m_commands.on(ID_FILE_PRINT_SETUP, [this] { printSetup(); });
     m_commands.on(ID_APP_EXIT, [this] { m_frame->close(); });
     for (int i = 0; i < RecentFileList::kSize; ++i) {
         m_commands.on(ID_FILE_MRU_FILE1 + i, [this, i] {
@@ -23,6 +27,31 @@ void CArdaneApp::registerFileCommands()
     }
     connect(m_frame->fileMenu(), &QMenu::aboutToShow, this, &CArdaneApp::updateRecentFileMenu);
     updateRecentFileMenu();
+}
+
+QPrinter& CArdaneApp::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CArdaneApp::printSetup()
+{
+    const QStringList names = m_printerNames ? m_printerNames() : QPrinterInfo::availablePrinterNames();
+    if (names.isEmpty()) {
+        m_ui->message(QStringLiteral("No printers are installed."), MessageIcon::Information);
+        return;
+    }
+    // The dialog edits a copy so that Cancel leaves the printer untouched.
+    QPrinter& current = printer();
+    QPrinter chosen(QPrinter::HighResolution);
+    chosen.setPrinterName(current.printerName());
+    chosen.setPageLayout(current.pageLayout());
+    if (!m_ui->printSetup(chosen))
+        return;
+    current.setPrinterName(chosen.printerName());
+    current.setPageLayout(chosen.pageLayout());
 }
 
 void CArdaneApp::updateRecentFileMenu()

@@ -13,9 +13,11 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QPrinter>
 #include <QSizeF>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QSettings;
@@ -60,6 +62,10 @@ public:
     [[nodiscard]] PrinterResolution& printerResolution() { return m_printerResolution; }
     [[nodiscard]] QSizeF pageSize() const { return m_pageSize; }
     [[nodiscard]] const CursorTable& cursors() const { return m_cursors; }
+    // The printer that printing uses, as Print Setup last left it.
+    [[nodiscard]] QPrinter& printer();
+    // Where Print Setup learns which printers exist (the print system by default).
+    void setPrinterNamesSource(std::function<QStringList()> source) { m_printerNames = std::move(source); }
     [[nodiscard]] bool isLogoShown() const { return !m_logo.isNull(); }
     [[nodiscard]] CommandMap& appCommands() { return m_commands; }
     void dismissLogo();
@@ -82,6 +88,7 @@ private:
     void registerFileCommands();
     void registerHelpCommands();
     void updateRecentFileMenu();
+    void printSetup();
     void showAbout();
     void showHelp();
 
@@ -93,6 +100,8 @@ private:
     RecentFileList m_recent;
     PrinterResolution m_printerResolution;
     QSizeF m_pageSize{8.5, 11.0};
+    std::unique_ptr<QPrinter> m_printer; // made on first use: it asks the print system
+    std::function<QStringList()> m_printerNames;
     CursorTable m_cursors;
     CommandMap m_commands;
     std::unique_ptr<CommandRegistry> m_registry;

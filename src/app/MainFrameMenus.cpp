@@ -83,6 +83,8 @@ void CMainFrame::buildMenus()
     r.addTo(file, ID_FILE_SAVE, QStringLiteral("&Save\tCtrl+S"));
     r.addTo(file, ID_FILE_SAVE_AS, QStringLiteral("Save &As..."));
     file->addSeparator();
+    r.addTo(file, ID_FILE_PRINT_SETUP, QStringLiteral("P&rint Setup..."));
+    file->addSeparator();
     for (int i = 0; i < 4; ++i) {
         QAction* a = r.addTo(file, ID_FILE_MRU_FILE1 + i, QStringLiteral("Recent File"));
         a->setVisible(false);

@@ -4,9 +4,13 @@
 #include "dialogs/TextAttributeDlg.h"
 
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 
 namespace ardane {
 
@@ -106,6 +110,20 @@ std::optional<imaging::ColorRef> QtUiServices::chooseColor(imaging::ColorRef ini
 std::optional<int> QtUiServices::chooseTextDepth(int initial)
 {
     return CTextAttributeDlg::ask(initial, m_owner);
+}
+
+bool QtUiServices::printSetup(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, m_owner);
+    dialog.setWindowTitle(QStringLiteral("Print Setup"));
+    // Only the printer and its page are chosen here; what to print and how
+    // many copies are asked when printing.
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    // The dialog confirms a choice, it does not print.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool QtUiServices::editImageSize(ImageSizeValues& values)

@@ -18,6 +18,7 @@ public:
     [[nodiscard]] std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) override;
     [[nodiscard]] std::optional<int> chooseTextDepth(int initial) override;
     [[nodiscard]] bool editImageSize(ImageSizeValues& values) override;
+    [[nodiscard]] bool printSetup(QPrinter& printer) override;
     void setDialogOwner(QWidget* owner) override { m_owner = owner; }
 
 private:

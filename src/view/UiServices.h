@@ -13,6 +13,8 @@
 
 class QWidget;
 
+class QPrinter;
+
 namespace ardane {
 
 enum class MessageIcon { None, Information, Stop, Question, Warning };
@@ -64,6 +66,9 @@ public:
     [[nodiscard]] virtual std::optional<int> chooseTextDepth(int initial) = 0;
     // Shows "New Image Size" preset with `values`; on OK writes the result back.
     [[nodiscard]] virtual bool editImageSize(ImageSizeValues& values) = 0;
+    // Print setup: the user picks the printer, paper and orientation that
+    // printing will use; false on Cancel, leaving `printer` as it was.
+    [[nodiscard]] virtual bool printSetup(QPrinter& printer) = 0;
     // The window that owns dialogs (the main frame); may be null.
     virtual void setDialogOwner(QWidget* owner) = 0;
 };

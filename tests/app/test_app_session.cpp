@@ -93,6 +93,7 @@ private slots:
     void statusPanesAndSize();
     void commandsNeedADocument();
     void closingAsksToSave();
+    void printSetupKeepsTheChoiceOnlyOnOk();
     void logoCursorsAndHelp();
 };
 
@@ -485,7 +486,8 @@ void TestAppSession::commandsNeedADocument()
     QVERIFY(s.start());
     for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_DEPTH_8, ID_PALETTE_FIXED, ID_VIEW_200, ID_VIEW_MARGIN, ID_FILE_CLOSE})
         QVERIFY2(!s.state(id).enabled, qPrintable(QString::number(id)));
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_APP_ABOUT, ID_HELP_CONTENTS, ID_APP_EXIT, ID_VIEW_QUICK_BAR})
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_PRINT_SETUP, ID_APP_ABOUT, ID_HELP_CONTENTS, ID_APP_EXIT,
+                   ID_VIEW_QUICK_BAR})
         QVERIFY2(s.state(id).enabled, qPrintable(QString::number(id)));
     s.run(ID_IMAGE_SIZE); // nothing to resize: no dialog
     QVERIFY(s.ui->sizeRequests.empty());
@@ -519,6 +521,31 @@ void TestAppSession::closingAsksToSave()
     QVERIFY(s.app->mainFrame()->close());
     s.settle();
     QCOMPARE(s.app->documents().count(), std::size_t(0));
+    s.app->ExitInstance();
+}
+
+void TestAppSession::printSetupKeepsTheChoiceOnlyOnOk()
+{
+    Session s;
+    QVERIFY(s.start());
+    QCOMPARE(s.app->commands().action(ID_FILE_PRINT_SETUP)->text(), QString("P&rint Setup..."));
+    QCOMPARE(s.app->printer().pageLayout().orientation(), QPageLayout::Portrait);
+    // Without a printer there is nothing to set up.
+    s.app->setPrinterNamesSource([] { return QStringList(); });
+    s.run(ID_FILE_PRINT_SETUP);
+    QCOMPARE(s.ui->printSetups, 0);
+    QCOMPARE(s.ui->texts(), QStringList{"No printers are installed."});
+    QCOMPARE(s.ui->messages.back().icon, MessageIcon::Information);
+
+    s.app->setPrinterNamesSource([] { return QStringList{"Laser"}; });
+    s.ui->printSetupAnswer = false; // Cancel
+    s.run(ID_FILE_PRINT_SETUP);
+    QCOMPARE(s.ui->printSetups, 1);
+    QCOMPARE(s.app->printer().pageLayout().orientation(), QPageLayout::Portrait);
+    s.ui->printSetupAnswer = true; // OK
+    s.run(ID_FILE_PRINT_SETUP);
+    QCOMPARE(s.ui->printSetups, 2);
+    QCOMPARE(s.app->printer().pageLayout().orientation(), QPageLayout::Landscape);
     s.app->ExitInstance();
 }
 

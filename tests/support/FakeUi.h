@@ -4,6 +4,7 @@
 
 #include "view/UiServices.h"
 
+#include <QPrinter>
 #include <QStringList>
 
 #include <deque>
@@ -29,6 +30,8 @@ public:
     std::vector<imaging::ColorRef> colourPresets;
     std::optional<int> depthAnswer;
     std::vector<int> depthPresets;
+    int printSetups = 0;
+    bool printSetupAnswer = false; // OK or Cancel; either way the user turned the page
 
     void message(const QString& text, MessageIcon icon) override { messages.push_back({text, icon}); }
     SaveChangesAnswer askSaveChanges(const QString& title) override
@@ -81,6 +84,12 @@ public:
         values = *sizeAnswers.front();
         sizeAnswers.pop_front();
         return true;
+    }
+    bool printSetup(QPrinter& printer) override
+    {
+        ++printSetups;
+        printer.setPageOrientation(QPageLayout::Landscape);
+        return printSetupAnswer;
     }
     void setDialogOwner(QWidget*) override {}
 
