@@ -13,6 +13,14 @@ CChildFrame::CChildFrame(CArdaneView* view, QWidget* parent) : QMdiSubWindow(par
     setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
 }
 
+CChildFrame::~CChildFrame()
+{
+    // The view refers to its document, which goes when this window has been
+    // destroyed; the view must go first, not among QWidget's children.
+    delete m_view;
+    m_view = nullptr;
+}
+
 void CChildFrame::closeWithoutAsking()
 {
     m_force = true;

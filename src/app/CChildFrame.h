@@ -14,6 +14,7 @@ class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
     explicit CChildFrame(CArdaneView* view, QWidget* parent = nullptr);
+    ~CChildFrame() override;
 
     [[nodiscard]] CArdaneView* view() const { return m_view; }
     // Decides whether the window may close (the document's "save changes?").

@@ -24,7 +24,17 @@ CMainFrame::CMainFrame(CommandRegistry& registry, UiServices& ui, PrinterResolut
     setWindowIcon(QIcon(QStringLiteral(":/images/logo.png")));
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // Child windows call back into the frame as they go (status panes, the
+    // document list). Let them go while the frame is still whole, not from
+    // QWidget's destructor, when only its QWidget part is left.
+    if (m_mdi) {
+        const QList<QMdiSubWindow*> children = m_mdi->subWindowList();
+        for (QMdiSubWindow* child : children)
+            delete child;
+    }
+}
 
 bool CMainFrame::create(const BarsBuilder& bars)
 {
