@@ -1,6 +1,12 @@
 #include "Bitmap.h"
 
+#include <cstdint>
+#include <memory>
 #include <new>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace ardane::imaging {
 
@@ -17,6 +23,61 @@ QImage::Format Bitmap::storageFormat(int bitsPerPixel)
     }
 }
 
+namespace {
+
+#ifdef __linux__
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kLargeImageBytes = std::size_t(8) << 20;
+
+struct PixelMapping {
+    void* base;
+    std::size_t length;
+};
+
+void unmapPixels(void* info)
+{
+    const std::unique_ptr<PixelMapping> mapping(static_cast<PixelMapping*>(info));
+    munmap(mapping->base, mapping->length);
+}
+
+// Pixel memory mapped on its own, starting on a huge-page boundary and
+// marked for huge pages; null when the mapping fails.
+QImage mapLargeImage(int width, int height, qsizetype bytesPerLine, QImage::Format format, std::size_t bytes)
+{
+    const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage + kHugePage;
+    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        return {};
+    const auto start = reinterpret_cast<std::uintptr_t>(base);
+    const std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
+    madvise(reinterpret_cast<void*>(aligned), length - (aligned - start), MADV_HUGEPAGE); // a hint only
+    auto mapping = std::make_unique<PixelMapping>(PixelMapping{base, length});
+    QImage image(reinterpret_cast<uchar*>(aligned), width, height, bytesPerLine, format, &unmapPixels, mapping.get());
+    if (image.isNull()) {
+        munmap(base, length);
+        return {};
+    }
+    mapping.release(); // unmapPixels owns it now
+    return image;
+}
+#endif
+
+} // namespace
+
+QImage Bitmap::allocateImage(int width, int height, QImage::Format format)
+{
+    if (width <= 0 || height <= 0 || format == QImage::Format_Invalid)
+        return {};
+#ifdef __linux__
+    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+    const qsizetype bytesPerLine = (qsizetype(width) * depth + 31) / 32 * 4;
+    const std::size_t bytes = std::size_t(bytesPerLine) * std::size_t(height);
+    if (bytes >= kLargeImageBytes)
+        return mapLargeImage(width, height, bytesPerLine, format, bytes);
+#endif
+    return QImage(width, height, format);
+}
+
 bool Bitmap::isValidDepth(int bitsPerPixel) { return storageFormat(bitsPerPixel) != QImage::Format_Invalid; }
 
 bool Bitmap::isValidSize(std::int64_t width, std::int64_t height)
@@ -30,7 +91,7 @@ Bitmap Bitmap::create(int width, int height, int bitsPerPixel, const std::vector
         return {};
     Bitmap b;
     try {
-        b.m_image = QImage(width, height, storageFormat(bitsPerPixel));
+        b.m_image = allocateImage(width, height, storageFormat(bitsPerPixel));
     } catch (const std::bad_alloc&) {
         return {};
     }
@@ -51,9 +112,7 @@ Bitmap Bitmap::create(int width, int height, int bitsPerPixel, const std::vector
         }
         b.m_image.setColorTable(table);
     }
-    b.m_image.fill(0);
-    if (bitsPerPixel == 32)
-        b.m_image.fill(qRgba(0, 0, 0, 255));
+    b.m_image.fill(bitsPerPixel == 32 ? qRgba(0, 0, 0, 255) : 0u);
     return b;
 }
 

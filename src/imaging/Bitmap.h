@@ -38,6 +38,13 @@ using ColorRef = std::uint32_t;
 inline constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28; // 268 megapixels
 inline constexpr int kMaxSide = 65535;
 
+// The grey of a colour as the eye weighs it (ITU-R 601 weights in 8-bit
+// fixed point).
+[[nodiscard]] constexpr std::uint8_t luminance(int r, int g, int b)
+{
+    return static_cast<std::uint8_t>((r * 77 + g * 150 + b * 29 + 128) >> 8);
+}
+
 class Bitmap {
 public:
     Bitmap() = default;
@@ -78,6 +85,11 @@ public:
 
     // Storage format for a depth, or Format_Invalid for an unsupported depth.
     [[nodiscard]] static QImage::Format storageFormat(int bitsPerPixel);
+    // Uninitialised pixel memory for an image of the given size and format;
+    // a null image when memory cannot be had. Large images get memory of
+    // their own, backed by huge pages where the system offers them, so that
+    // first writes into tens of megabytes do not fault page by page.
+    [[nodiscard]] static QImage allocateImage(int width, int height, QImage::Format format);
     [[nodiscard]] static bool isValidDepth(int bitsPerPixel);
     [[nodiscard]] static bool isValidSize(std::int64_t width, std::int64_t height);
 

@@ -728,6 +728,67 @@ Image.frombytes('I;16', (9, 5), bytes(range(90))).save(os.path.join(d, 'grey16.p
         }
     }
 
+    // JPEG pixels go through libjpeg directly: they must match what
+    // GraphicsMagick decodes from the same file, and what we write carries
+    // the resolution and the sampling its quality calls for.
+    void jpegThroughLibjpeg()
+    {
+        const QString gm = QStandardPaths::findExecutable(QStringLiteral("gm"));
+        if (gm.isEmpty())
+            QSKIP("the gm command is not available to decode for comparison");
+        QTemporaryDir dir;
+        for (const int bits : {24, 8}) {
+            Bitmap picture = bits == 24 ? smoothSample(24, 131, 77) : sample(8, 131, 77);
+            picture.setResolution(300, 150);
+            for (const int quality : {75, 95}) {
+                ImagingControl c;
+                c.SetImageHandle(picture);
+                const QString jpg = dir.filePath(QStringLiteral("q%1_%2.jpg").arg(quality).arg(bits));
+                QCOMPARE(c.SaveFile(jpg, int(FileFormat::Jpeg), bits, quality, false), result::Ok);
+
+                // The frame header: one component for grey, three for colour,
+                // luma subsampled 2x2 below quality 90 and not from 90 up.
+                QFile file(jpg);
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                const Bytes data = toBytes(file.readAll());
+                std::size_t sof = 2;
+                while (sof + 1 < data.size() && !(data[sof] == 0xFF && (data[sof + 1] == 0xC0 || data[sof + 1] == 0xC2)))
+                    ++sof;
+                QVERIFY(sof + 11 < data.size());
+                QCOMPARE(int(data[sof + 9]), bits == 8 ? 1 : 3);
+                QCOMPARE(int(data[sof + 11]), bits == 24 && quality < 90 ? 0x22 : 0x11);
+
+                ImagingControl back;
+                QCOMPARE(back.LoadFile(jpg, 0, 0), result::Ok);
+                QCOMPARE(back.BitsPerPixel(), std::int16_t(bits));
+                QCOMPARE(back.XResolution(), std::int16_t(300));
+                QCOMPARE(back.YResolution(), std::int16_t(150));
+
+                // GraphicsMagick's decoding of the same file, kept losslessly.
+                const QString png = dir.filePath(QStringLiteral("gm_q%1_%2.png").arg(quality).arg(bits));
+                QCOMPARE(QProcess::execute(gm, {QStringLiteral("convert"), jpg, png}), 0);
+                ImagingControl reference;
+                QCOMPARE(reference.LoadFile(png, 0, 0), result::Ok);
+                QString bad;
+                QVERIFY2(compareRgba(back.ImageHandle(), reference.ImageHandle(), 0, bad) == 0, qPrintable(bad));
+            }
+        }
+
+        // Density in dots per centimetre (unit 2): 118 per cm is 300 dpi.
+        ImagingControl c;
+        c.SetImageHandle(smoothSample(24, 16, 16));
+        Bytes block;
+        QCOMPARE(c.SaveToBlock(block, int(FileFormat::Jpeg), 24, 80), result::Ok);
+        QVERIFY(block.size() > 20 && block[6] == 'J' && block[7] == 'F' && block[8] == 'I' && block[9] == 'F');
+        block[13] = 2;
+        block[14] = 0; block[15] = 118;
+        block[16] = 0; block[17] = 118;
+        ImagingControl cm;
+        QCOMPARE(cm.LoadFromBlock(block, 0, 0), result::Ok);
+        QCOMPARE(cm.XResolution(), std::int16_t(300));
+        QCOMPARE(cm.YResolution(), std::int16_t(300));
+    }
+
     void epsFromAnotherWriterAndPhotoCd()
     {
         const QString gm = QStandardPaths::findExecutable(QStringLiteral("gm"));

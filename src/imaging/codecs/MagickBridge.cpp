@@ -89,10 +89,6 @@ std::string lowered(const ExceptionInfo& info)
 
 inline std::uint8_t q8(Quantum q) { return std::uint8_t(q / kQuantumPerByte); }
 inline Quantum fromByte(unsigned v) { return Quantum(v * kQuantumPerByte); }
-inline std::uint8_t luma(std::uint8_t r, std::uint8_t g, std::uint8_t b)
-{
-    return std::uint8_t((r * 77 + g * 150 + b * 29 + 128) >> 8);
-}
 
 // One row of a 16, 24 or 32-bit bitmap (or an indexed one through its
 // table) as pixel packets.
@@ -102,7 +98,7 @@ void rowToPackets(const Bitmap& bitmap, const QList<QRgb>& table, int y, PixelPa
     const uchar* src = bitmap.image().constScanLine(y);
     const auto put = [&](int x, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
         if (greyscale)
-            r = g = b = luma(r, g, b);
+            r = g = b = luminance(r, g, b);
         q[x].red = fromByte(r);
         q[x].green = fromByte(g);
         q[x].blue = fromByte(b);
@@ -437,7 +433,7 @@ Result toBitmap(Image* image, int depth, StoredKind kind, Bitmap& out)
     // Rows are written in full below, so the image needs no clearing first.
     QImage pixels;
     try {
-        pixels = QImage(int(w), int(h), Bitmap::storageFormat(depth));
+        pixels = Bitmap::allocateImage(int(w), int(h), Bitmap::storageFormat(depth));
     } catch (const std::bad_alloc&) {
         return result::OutOfMemory;
     }
@@ -492,7 +488,7 @@ Result toBitmap(Image* image, int depth, StoredKind kind, Bitmap& out)
             case 4:
             case 8:
                 for (long x = 0; x < w; ++x) {
-                    const unsigned v = luma(q8(p[x].red), q8(p[x].green), q8(p[x].blue));
+                    const unsigned v = luminance(q8(p[x].red), q8(p[x].green), q8(p[x].blue));
                     dst[x] = uchar(depth == 8 ? v : depth == 4 ? (v * 15 + 127) / 255 : (v >= 128 ? 1 : 0));
                 }
                 break;

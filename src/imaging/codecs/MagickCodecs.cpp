@@ -6,9 +6,11 @@
 // fixes the size, guards against absurd dimensions before a pixel is decoded,
 // and decides the depth of the bitmap; probe and read share that decision, so
 // a probe always reports the depth a load produces. Then GraphicsMagick
-// decodes the page and MagickBridge moves the pixels into the bitmap.
+// decodes the page and MagickBridge moves the pixels into the bitmap; JPEG
+// pixels go through libjpeg directly (JpegDirect) where the file allows.
 
 #include "Codec.h"
+#include "JpegDirect.h"
 #include "Magick.h"
 #include "MagickBridge.h"
 #include "RasterFacts.h"
@@ -23,6 +25,7 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <unordered_map>
 
 namespace ardane::imaging::codecs {
@@ -284,21 +287,23 @@ Result jpegLayout(ByteView d, int page, StoredLayout& layout)
 }
 
 Result jpegProbe(ByteView d, int page, ProbeInfo& info) { return probeByLayout(FileFormat::Jpeg, jpegLayout, "JPEG", d, page, info); }
-Result jpegRead(ByteView d, int page, Bitmap& out) { return readByLayout(jpegLayout, "JPEG", d, page, out); }
+// Grey and colour files decode through libjpeg directly; CMYK and YCCK ones
+// through GraphicsMagick.
+Result jpegRead(ByteView d, int page, Bitmap& out)
+{
+    return guarded(result::ReadError, [&] {
+        StoredLayout layout;
+        if (const Result r = layoutAndCheck(jpegLayout, "JPEG", d, page, layout); r != result::Ok)
+            return r;
+        if (const std::optional<Result> direct = jpeg::decode(d, out))
+            return *direct;
+        return readByLayout(jpegLayout, "JPEG", d, page, out);
+    });
+}
+
 Result jpegWrite(const Bitmap& bitmap, int quality, Bytes& out)
 {
-    return writeGuarded(bitmap, out, [&](Bytes& encoded) {
-        const int bits = bitmap.bitsPerPixel();
-        if (bits != 8 && bits != 24)
-            return result::UnsupportedDepth;
-        gm::EncodeOptions options("JPEG", std::clamp(quality, 1, 100));
-        // From quality 90 up, keep the colour at full resolution.
-        if (options.quality >= 90)
-            options.samplingFactor = "1x1,1x1,1x1";
-        // 8 bits is a greyscale JPEG: each pixel's grey is the luminance of its
-        // table colour.
-        return encodeTrueColour(bitmap, bits == 8, options, encoded);
-    });
+    return writeGuarded(bitmap, out, [&](Bytes& encoded) { return jpeg::encode(bitmap, quality, encoded); });
 }
 
 // --- Photo CD ---------------------------------------------------------------
