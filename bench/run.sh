@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks of the imaging control. Usage: bench/run.sh BUILD_DIR
 # 1. bench_codecs: load and save of a 24-megapixel image in PNG, JPEG, BMP, TIFF.
-# 2. ardane-batch convert against `gm convert` on the same files (median of 5 runs).
+# 2. ardane-batch convert against `gm convert` on the same files (median of 9 runs).
 # 3. bench_ops, when built: depth conversion and geometry on 24 megapixels.
 set -euo pipefail
 build=${1:-build}
@@ -10,7 +10,14 @@ trap 'rm -rf "$work"' EXIT
 
 "$build/bench/bench_codecs" "$work"
 
+# Median wall time in milliseconds. hyperfine (in the package list) runs the
+# command nine times after two warm-ups; without it, five runs timed by date.
 median_ms() { # command...
+  if command -v hyperfine >/dev/null; then
+    hyperfine -N -w 2 -r 9 --export-json "$work/times.json" -- "$(printf '%q ' "$@")" >/dev/null 2>&1
+    python3 -c 'import json,sys; print(round(json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' "$work/times.json"
+    return
+  fi
   local times=()
   for _ in 1 2 3 4 5; do
     local start end

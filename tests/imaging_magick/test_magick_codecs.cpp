@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <thread>
 
 using namespace ardane::imaging;
@@ -787,6 +788,71 @@ Image.frombytes('I;16', (9, 5), bytes(range(90))).save(os.path.join(d, 'grey16.p
         QCOMPARE(cm.LoadFromBlock(block, 0, 0), result::Ok);
         QCOMPARE(cm.XResolution(), std::int16_t(300));
         QCOMPARE(cm.YResolution(), std::int16_t(300));
+    }
+
+    // 8-bit RGB and grey TIFF pages go through libtiff directly: what we
+    // decode must match GraphicsMagick's decoding of the same file, whether
+    // rows are packed like the file's (width 132) or padded (width 131), and
+    // what we write is LZW with the predictor and carries the resolution.
+    void tiffThroughLibtiff()
+    {
+        const QString gm = QStandardPaths::findExecutable(QStringLiteral("gm"));
+        if (gm.isEmpty())
+            QSKIP("the gm command is not available to decode for comparison");
+        QTemporaryDir dir;
+        for (const int width : {131, 132}) {
+            Bitmap picture = smoothSample(24, width, 77);
+            picture.setResolution(300, 150);
+            ImagingControl c;
+            c.SetImageHandle(picture);
+            const QString tif = dir.filePath(QStringLiteral("rgb%1.tif").arg(width));
+            QCOMPARE(c.SaveFile(tif, int(FileFormat::Tiff), 24, 0, false), result::Ok);
+            QFile file(tif);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const Bytes data = toBytes(file.readAll());
+            // Little-endian, first directory: compression 5 (LZW) and predictor 2.
+            QVERIFY(data.size() > 8 && data[0] == 'I' && data[1] == 'I');
+            const std::size_t ifd = data[4] | data[5] << 8 | data[6] << 16 | std::size_t(data[7]) << 24;
+            QVERIFY(ifd + 2 < data.size());
+            std::map<int, int> tags;
+            const int count = data[ifd] | data[ifd + 1] << 8;
+            for (int i = 0; i < count && ifd + 2 + 12 * (i + 1) <= data.size(); ++i) {
+                const std::size_t e = ifd + 2 + 12 * std::size_t(i);
+                tags[data[e] | data[e + 1] << 8] = data[e + 8] | data[e + 9] << 8;
+            }
+            QCOMPARE(tags[259], 5);
+            QCOMPARE(tags[317], 2);
+            QCOMPARE(tags[277], 3);
+
+            ImagingControl back;
+            QCOMPARE(back.LoadFile(tif, 0, 0), result::Ok);
+            QCOMPARE(back.BitsPerPixel(), std::int16_t(24));
+            QCOMPARE(back.XResolution(), std::int16_t(300));
+            QCOMPARE(back.YResolution(), std::int16_t(150));
+            QString bad;
+            QVERIFY2(compareRgba(back.ImageHandle(), picture, 0, bad) == 0, qPrintable(bad));
+
+            const QString png = dir.filePath(QStringLiteral("gm%1.png").arg(width));
+            QCOMPARE(QProcess::execute(gm, {QStringLiteral("convert"), tif, png}), 0);
+            ImagingControl reference;
+            QCOMPARE(reference.LoadFile(png, 0, 0), result::Ok);
+            QVERIFY2(compareRgba(back.ImageHandle(), reference.ImageHandle(), 0, bad) == 0, qPrintable(bad));
+
+            // A grey file from another writer, resolution in dots per centimetre.
+            const QString grey = dir.filePath(QStringLiteral("grey%1.tif").arg(width));
+            QCOMPARE(QProcess::execute(gm, {QStringLiteral("convert"), png, QStringLiteral("-colorspace"), QStringLiteral("gray"),
+                                            QStringLiteral("-units"), QStringLiteral("PixelsPerCentimeter"), QStringLiteral("-density"),
+                                            QStringLiteral("118x59"), QStringLiteral("-compress"), QStringLiteral("Zip"), grey}), 0);
+            const QString greyPng = dir.filePath(QStringLiteral("grey%1.png").arg(width));
+            QCOMPARE(QProcess::execute(gm, {QStringLiteral("convert"), grey, greyPng}), 0);
+            ImagingControl g, gRef;
+            QCOMPARE(g.LoadFile(grey, 0, 0), result::Ok);
+            QCOMPARE(gRef.LoadFile(greyPng, 0, 0), result::Ok);
+            QCOMPARE(g.BitsPerPixel(), std::int16_t(8));
+            QCOMPARE(g.XResolution(), std::int16_t(300));
+            QCOMPARE(g.YResolution(), std::int16_t(150));
+            QVERIFY2(compareRgba(g.ImageHandle(), gRef.ImageHandle(), 0, bad) == 0, qPrintable(bad));
+        }
     }
 
     void epsFromAnotherWriterAndPhotoCd()

@@ -7,7 +7,8 @@
 // and decides the depth of the bitmap; probe and read share that decision, so
 // a probe always reports the depth a load produces. Then GraphicsMagick
 // decodes the page and MagickBridge moves the pixels into the bitmap; JPEG
-// pixels go through libjpeg directly (JpegDirect) where the file allows.
+// and common TIFF pixels go through libjpeg and libtiff directly (JpegDirect,
+// TiffDirect) where the file allows.
 
 #include "Codec.h"
 #include "JpegDirect.h"
@@ -15,6 +16,7 @@
 #include "MagickBridge.h"
 #include "RasterFacts.h"
 #include "RasterWriters.h"
+#include "TiffDirect.h"
 
 #include <QFile>
 #include <QProcess>
@@ -203,7 +205,19 @@ Result gifWrite(const Bitmap& bitmap, int /*quality*/, Bytes& out)
 // --- TIFF -------------------------------------------------------------------
 
 Result tiffProbe(ByteView d, int page, ProbeInfo& info) { return probeByLayout(FileFormat::Tiff, tiffLayout, "TIFF", d, page, info); }
-Result tiffRead(ByteView d, int page, Bitmap& out) { return readByLayout(tiffLayout, "TIFF", d, page, out); }
+// 8-bit RGB and grey pages decode through libtiff directly, the rest through
+// GraphicsMagick.
+Result tiffRead(ByteView d, int page, Bitmap& out)
+{
+    return guarded(result::ReadError, [&] {
+        StoredLayout layout;
+        if (const Result r = layoutAndCheck(tiffLayout, "TIFF", d, page, layout); r != result::Ok)
+            return r;
+        if (const std::optional<Result> direct = tiff::decode(d, page, out))
+            return *direct;
+        return readByLayout(tiffLayout, "TIFF", d, page, out);
+    });
+}
 Result tiffEncode(const Bitmap& bitmap, Bytes& encoded)
 {
     gm::EncodeOptions options("TIFF");
@@ -212,9 +226,7 @@ Result tiffEncode(const Bitmap& bitmap, Bytes& encoded)
     case 1:
     case 4:
     case 8: return encodeIndexed(bitmap, options, encoded);
-    case 24:
-        // (GraphicsMagick adds the horizontal predictor to LZW by itself.)
-        return encodeTrueColour(bitmap, false, options, encoded);
+    case 24: return *tiff::encode(bitmap, encoded);
     case 32:
         // Unassociated: the colour samples are stored as they are, not
         // multiplied by alpha, which is how our bitmaps hold them.
