@@ -1,5 +1,6 @@
 #include "Bitmap.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -78,6 +79,26 @@ QImage Bitmap::allocateImage(int width, int height, QImage::Format format)
     return QImage(width, height, format);
 }
 
+QList<QRgb> Bitmap::greyRamp(int bitsPerPixel)
+{
+    const int entries = 1 << std::clamp(bitsPerPixel, 1, 8);
+    QList<QRgb> table;
+    table.reserve(entries);
+    for (int i = 0; i < entries; ++i) {
+        const int v = i * 255 / (entries - 1);
+        table.append(qRgb(v, v, v));
+    }
+    return table;
+}
+
+QImage Bitmap::allocatePixels(int width, int height, int bitsPerPixel)
+{
+    QImage image = allocateImage(width, height, storageFormat(bitsPerPixel));
+    if (!image.isNull() && bitsPerPixel <= 8)
+        image.setColorTable(greyRamp(bitsPerPixel));
+    return image;
+}
+
 bool Bitmap::isValidDepth(int bitsPerPixel) { return storageFormat(bitsPerPixel) != QImage::Format_Invalid; }
 
 bool Bitmap::isValidSize(std::int64_t width, std::int64_t height)
@@ -102,10 +123,7 @@ Bitmap Bitmap::create(int width, int height, int bitsPerPixel, const std::vector
         const int maxEntries = 1 << bitsPerPixel;
         QList<QRgb> table;
         if (palette.empty()) {
-            for (int i = 0; i < maxEntries; ++i) {
-                const int v = maxEntries == 1 ? 0 : i * 255 / (maxEntries - 1);
-                table.append(qRgb(v, v, v));
-            }
+            table = greyRamp(bitsPerPixel);
         } else {
             const int n = std::min<int>(int(palette.size()), maxEntries);
             table = QList<QRgb>(palette.begin(), palette.begin() + n);

@@ -90,6 +90,11 @@ public:
     // their own, backed by huge pages where the system offers them, so that
     // first writes into tens of megabytes do not fault page by page.
     [[nodiscard]] static QImage allocateImage(int width, int height, QImage::Format format);
+    // The same in the storage format of a depth; 1, 4 and 8 bits get a grey
+    // ramp of 2^bits entries as their colour table.
+    [[nodiscard]] static QImage allocatePixels(int width, int height, int bitsPerPixel);
+    // 2^bits greys from black to white.
+    [[nodiscard]] static QList<QRgb> greyRamp(int bitsPerPixel);
     [[nodiscard]] static bool isValidDepth(int bitsPerPixel);
     [[nodiscard]] static bool isValidSize(std::int64_t width, std::int64_t height);
 

@@ -215,16 +215,9 @@ std::optional<Result> decode(ByteView data, Bitmap& out)
     const int height = int(d.info.output_height);
     if (!Bitmap::isValidSize(width, height))
         return result::OutOfMemory;
-    QImage pixels = Bitmap::allocateImage(width, height, Bitmap::storageFormat(grey ? 8 : 24));
+    QImage pixels = Bitmap::allocatePixels(width, height, grey ? 8 : 24);
     if (pixels.isNull())
         return result::OutOfMemory;
-    if (grey) {
-        QList<QRgb> ramp;
-        ramp.reserve(256);
-        for (int i = 0; i < 256; ++i)
-            ramp.append(qRgb(i, i, i));
-        pixels.setColorTable(ramp);
-    }
     if (readRows(d, pixels.bits(), pixels.bytesPerLine()) != Phase::Done || d.trap.endedEarly)
         return result::ReadError;
 

@@ -163,16 +163,9 @@ std::optional<Result> decode(ByteView data, int page, Bitmap& out)
     if (!Bitmap::isValidSize(width, height))
         return result::OutOfMemory;
 
-    QImage pixels = Bitmap::allocateImage(int(width), int(height), Bitmap::storageFormat(grey ? 8 : 24));
+    QImage pixels = Bitmap::allocatePixels(int(width), int(height), grey ? 8 : 24);
     if (pixels.isNull())
         return result::OutOfMemory;
-    if (grey) {
-        QList<QRgb> ramp;
-        ramp.reserve(256);
-        for (int i = 0; i < 256; ++i)
-            ramp.append(qRgb(i, i, i));
-        pixels.setColorTable(ramp);
-    }
 
     // Strips decode straight into the rows when they are packed like the
     // file's; otherwise through one strip buffer.
