@@ -143,7 +143,7 @@ std::optional<Result> decode(ByteView data, int page, Bitmap& out)
     file.source = data.data();
     file.size = data.size();
     bool failed = false;
-    const TiffPtr tif = open(file, "rm", failed);
+    const TiffPtr tif = open(file, "r", failed);
     if (!tif || page < 0 || !TIFFSetDirectory(tif.get(), tdir_t(page)))
         return std::nullopt; // GraphicsMagick gives the verdict on such files
 
