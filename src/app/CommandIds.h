@@ -166,4 +166,10 @@ enum CommandId : int {
     ID_VISUAL_PATCH = 151,             // "Visual patching of selection" (quick command bar)
 };
 
+// A command and the text its menu item or button shows.
+struct CommandText {
+    int id;
+    const char* text;
+};
+
 } // namespace ardane

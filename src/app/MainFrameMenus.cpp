@@ -15,44 +15,39 @@ namespace ardane {
 
 namespace {
 
-struct Item {
-    int id;
-    const char* text;
-};
-
-constexpr std::array<Item, 5> kDensities{{
+constexpr std::array<CommandText, 5> kDensities{{
     {33027, "Low Density 1"}, {33028, "Density 2"}, {33029, "Density 3"}, {33030, "Density 4"}, {33031, "High Density 5"},
 }};
-constexpr std::array<Item, 3> kCaptureScales{{
+constexpr std::array<CommandText, 3> kCaptureScales{{
     {ID_CAPTURE_ACTUAL, "Save Actual Size"}, {ID_CAPTURE_HALF, "Save \u00bd of Actual Size"},
     {ID_CAPTURE_QUARTER, "Save \u00bc of Actual Size"},
 }};
-constexpr std::array<Item, 6> kDepths{{
+constexpr std::array<CommandText, 6> kDepths{{
     {ID_DEPTH_1, "2 Colors (1 bit)"}, {ID_DEPTH_4, "16 Colors (4 bits)"}, {ID_DEPTH_8, "256 Colors (8 bits)"},
     {ID_DEPTH_16, "32K Colors (16 bits)"}, {ID_DEPTH_24, "16M Color (24 bits)"}, {ID_DEPTH_32, "X Colors(32 bits)"},
 }};
-constexpr std::array<Item, 5> kPalettes{{
+constexpr std::array<CommandText, 5> kPalettes{{
     {ID_PALETTE_ORDER_RGB, "Order RGB"}, {ID_PALETTE_FIXED, "Fixed Palette"},
     {ID_PALETTE_OPTIMIZED, "Optimized Palette"}, {ID_PALETTE_ORDERED_BGR, "Ordered BGR"},
     {ID_PALETTE_IDENTITY, "Identity"},
 }};
-constexpr std::array<Item, 8> kDithers{{
+constexpr std::array<CommandText, 8> kDithers{{
     {ID_DITHER_NONE, "No Dithering(matching)"}, {ID_DITHER_FLOYD, "FloydStein"}, {ID_DITHER_STUCKI, "Stucki"},
     {ID_DITHER_BURKES, "Burkes"}, {ID_DITHER_SIERRA, "Sierra"}, {ID_DITHER_STEVENSON, "Stevenson"},
     {ID_DITHER_JARVIS, "Jarvis"}, {ID_DITHER_ORDERED, "Ordered(Fast)"},
 }};
-constexpr std::array<Item, 4> kStartAngles{{
+constexpr std::array<CommandText, 4> kStartAngles{{
     {32998, "At 0 Degree"}, {32999, "At 90 Degree"}, {33000, "At 180 Degree"}, {33001, "At 270 Degree"},
 }};
-constexpr std::array<Item, 8> kDirections{{
+constexpr std::array<CommandText, 8> kDirections{{
     {33003, "North"}, {33004, "North East"}, {33005, "North West"}, {33006, "South"},
     {33007, "South East"}, {33008, "South West"}, {33009, "East"}, {33010, "West"},
 }};
 
 template <std::size_t N>
-void addItems(CommandRegistry& r, QMenu* menu, const std::array<Item, N>& items)
+void addItems(CommandRegistry& r, QMenu* menu, const std::array<CommandText, N>& items)
 {
-    for (const Item& i : items)
+    for (const CommandText& i : items)
         r.addTo(menu, i.id, QString::fromUtf8(i.text));
 }
 

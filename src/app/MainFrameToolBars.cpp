@@ -19,14 +19,9 @@ namespace ardane {
 
 namespace {
 
-struct ButtonText {
-    int id;
-    const char* text;
-};
-
 // Texts (and so tooltips) of the buttons whose commands may have no menu
 // item in this window; a command that has one keeps the menu's text.
-constexpr std::array<ButtonText, 24> kButtonTexts{{
+constexpr std::array<CommandText, 24> kCommandTexts{{
     {ID_FONT_BOLD, "BOLD font"},
     {ID_FONT_ITALIC, "ITALIC font"},
     {ID_FONT_UNDERLINE, "UNDERLINE font"},
@@ -58,7 +53,7 @@ constexpr std::array<ButtonText, 24> kButtonTexts{{
 bool CMainFrame::buildDefaultBars()
 {
     const ActionProvider actions = [this](int id) { return m_registry.action(id); };
-    for (const ButtonText& b : kButtonTexts) {
+    for (const CommandText& b : kCommandTexts) {
         QAction* a = m_registry.action(b.id);
         if (a->text().isEmpty())
             a->setText(QString::fromUtf8(b.text));

@@ -2,7 +2,7 @@
 // user in place of the dialogs: the profile, File Open and Save As for every
 // format, the status panes, the document commands, closing.
 
-#include "FakeUi.h"
+#include "AppSession.h"
 #include "app/CArdaneApp.h"
 #include "app/CChildFrame.h"
 #include "app/CommandIds.h"
@@ -28,32 +28,7 @@ QString profilePath()
     return g_config->filePath("Ardane/Ardane.ini");
 }
 
-struct Session {
-    test::FakeUi* ui;
-    std::unique_ptr<CArdaneApp> app;
-
-    explicit Session(QStringList args = {"ardane"})
-    {
-        auto fake = std::make_unique<test::FakeUi>();
-        ui = fake.get();
-        app = std::make_unique<CArdaneApp>(args, std::move(fake));
-    }
-    bool start() { return app->InitInstance(); }
-    void run(int id) { app->commands().execute(id); }
-    CommandState state(int id) { return app->commands().state(id); }
-    CArdaneView* view() const { return app->mainFrame()->activeView(); }
-    QString pane(int n) const { return app->mainFrame()->statusPanes().text(n); }
-    void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); QCoreApplication::processEvents(); }
-    void newImage(int w, int h, int dpi = 100)
-    {
-        ImageSizeValues v;
-        v.width = w;
-        v.height = h;
-        v.xResolution = v.yResolution = dpi;
-        ui->sizeAnswers.push_back(v);
-        run(ID_FILE_NEW);
-    }
-};
+using Session = test::AppSession;
 
 // A 64 x 48 image in four known colours.
 imaging::Bitmap quadrants()

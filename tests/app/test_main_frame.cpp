@@ -3,7 +3,7 @@
 // colour wells, the palettes and bars, the font-size check, the status panes
 // following the active window, and all of it kept across a restart.
 
-#include "FakeUi.h"
+#include "AppSession.h"
 #include "app/CArdaneApp.h"
 #include "app/CChildFrame.h"
 #include "app/CommandIds.h"
@@ -36,48 +36,7 @@ QString profilePath()
     return g_config->filePath("Ardane/Ardane.ini");
 }
 
-struct Session {
-    test::FakeUi* ui;
-    std::unique_ptr<CArdaneApp> app;
-
-    Session()
-    {
-        auto fake = std::make_unique<test::FakeUi>();
-        ui = fake.get();
-        app = std::make_unique<CArdaneApp>(QStringList{"ardane"}, std::move(fake));
-    }
-    bool start() { return app->InitInstance(); }
-    // As a click on the item: the command runs and the item shows its new state.
-    void click(int id) { app->commands().action(id)->trigger(); }
-    QAction* item(int id) const { return app->commands().action(id); }
-    bool checked(int id) const
-    {
-        app->commands().updateAll();
-        return item(id)->isCheckable() && item(id)->isChecked();
-    }
-    CMainFrame& frame() const { return *app->mainFrame(); }
-    PaintSettings& paint() const { return app->settings().paint; }
-    QString pane(int n) const { return frame().statusPanes().text(n); }
-    void settle()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-    void newImage(int w, int h)
-    {
-        ImageSizeValues v;
-        v.width = w;
-        v.height = h;
-        ui->sizeAnswers.push_back(v);
-        app->commands().execute(ID_FILE_NEW);
-    }
-    // Closes the window, as at exit, and writes the profile.
-    void quit()
-    {
-        QVERIFY(frame().close());
-        QCOMPARE(app->ExitInstance(), 0);
-    }
-};
+using Session = test::AppSession;
 
 // A run of commands each storing a value, one check mark among them.
 struct Choice {

@@ -241,6 +241,21 @@ Bytes tinyTiff(std::uint32_t width, std::uint32_t height, std::uint16_t compress
     return t;
 }
 
+// Probes and loads `path` into `c`, expecting the format, depth and size
+// from both.
+void expectProbeAndLoad(ImagingControl& c, const QString& path, FileFormat format, int bits, int width, int height)
+{
+    QCOMPARE(c.ProbeFile(path, 0), result::Ok);
+    QCOMPARE(c.ProbedFormat(), std::int16_t(format));
+    QCOMPARE(c.ProbedBitsPerPixel(), std::int16_t(bits));
+    QCOMPARE(c.ProbedWidth(), width);
+    QCOMPARE(c.ProbedHeight(), height);
+    QCOMPARE(c.LoadFile(path, 0, 0), result::Ok);
+    QCOMPARE(c.BitsPerPixel(), std::int16_t(bits));
+    QCOMPARE(c.ImageWidth(), float(width));
+    QCOMPARE(c.ImageHeight(), float(height));
+}
+
 } // namespace
 
 class TestMagickCodecs : public QObject {
@@ -879,28 +894,14 @@ Image.frombytes('I;16', (9, 5), bytes(range(90))).save(os.path.join(d, 'grey16.p
 
         // An EPS without our bitmap comment loads as true colour at its box size.
         ImagingControl e;
-        QCOMPARE(e.ProbeFile(eps, 0), result::Ok);
-        QCOMPARE(e.ProbedFormat(), std::int16_t(FileFormat::Eps));
-        QCOMPARE(e.ProbedBitsPerPixel(), std::int16_t(24));
-        QCOMPARE(e.LoadFile(eps, 0, 0), result::Ok);
-        QCOMPARE(e.BitsPerPixel(), std::int16_t(24));
-        QCOMPARE(e.ImageWidth(), 40.0f);
-        QCOMPARE(e.ImageHeight(), 30.0f);
+        expectProbeAndLoad(e, eps, FileFormat::Eps, 24, 40, 30);
         QString bad;
         const int worst = compareRgba(e.ImageHandle(), picture, 255, bad);
         QVERIFY2(worst <= 2, qPrintable(QStringLiteral("EPS differs by %1 %2").arg(worst).arg(bad)));
 
         // Photo CD: always the 768x512 base image, true colour, read only.
         ImagingControl d;
-        QCOMPARE(d.ProbeFile(pcd, 0), result::Ok);
-        QCOMPARE(d.ProbedFormat(), std::int16_t(FileFormat::PhotoCd));
-        QCOMPARE(d.ProbedBitsPerPixel(), std::int16_t(24));
-        QCOMPARE(d.LoadFile(pcd, 0, 0), result::Ok);
-        QCOMPARE(d.BitsPerPixel(), std::int16_t(24));
-        QCOMPARE(d.ProbedWidth(), 768);
-        QCOMPARE(d.ProbedHeight(), 512);
-        QCOMPARE(d.ImageWidth(), 768.0f);
-        QCOMPARE(d.ImageHeight(), 512.0f);
+        expectProbeAndLoad(d, pcd, FileFormat::PhotoCd, 24, 768, 512);
         // YCC with subsampled colour keeps smooth gradients close (GraphicsMagick's
         // own converter gives the same pixels; the difference is the format's).
         const int photoError = compareRgba(d.ImageHandle(), photoSource, 255, bad);
