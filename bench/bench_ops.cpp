@@ -15,6 +15,7 @@
 #include <ctime>
 #include <functional>
 
+using namespace ardane;
 using namespace ardane::imaging;
 using namespace ardane::imaging::ops;
 

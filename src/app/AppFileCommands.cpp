@@ -1,9 +1,9 @@
 // The application's file commands: New, Open, Print Setup, the recent
 // files, Exit.
 
-#include "CArdaneApp.h"
-#include "CommandIds.h"
-#include "CommandRegistry.h"
+#include "app/CArdaneApp.h"
+#include "core/CommandIds.h"
+#include "app/CommandRegistry.h"
 
 #include <QAction>
 #include <QDir>
@@ -21,8 +21,14 @@ void CArdaneApp::registerFileCommands()
     m_commands.on(ID_APP_EXIT, [this] { m_frame->close(); });
     for (int i = 0; i < RecentFileList::kSize; ++i) {
         m_commands.on(ID_FILE_MRU_FILE1 + i, [this, i] {
-            if (i < m_recent.files().size())
-                OpenDocumentFile(m_recent.files()[i]);
+            if (i >= m_recent.files().size())
+                return;
+            // An entry that no longer opens leaves the list (and the profile).
+            const QString path = m_recent.files()[i];
+            if (!OpenDocumentFile(path)) {
+                m_recent.remove(path);
+                updateRecentFileMenu();
+            }
         }, [this, i](CommandState& s) { s.enabled = i < m_recent.files().size(); });
     }
     connect(m_frame->fileMenu(), &QMenu::aboutToShow, this, &CArdaneApp::updateRecentFileMenu);

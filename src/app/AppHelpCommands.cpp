@@ -1,9 +1,9 @@
 // The application's help commands: About and Help Contents.
 
-#include "AboutDialog.h"
-#include "CArdaneApp.h"
-#include "CommandIds.h"
-#include "HelpWindow.h"
+#include "app/AboutDialog.h"
+#include "app/CArdaneApp.h"
+#include "core/CommandIds.h"
+#include "app/HelpWindow.h"
 
 namespace ardane {
 

@@ -2,8 +2,8 @@
 // Every integer setting of the application's profile, with its default, and
 // reading and writing them in the profile's sections and keys.
 
-#include "PaintSettings.h"
-#include "PaletteLayout.h"
+#include "core/PaintSettings.h"
+#include "palettes/PaletteLayout.h"
 #include "doc/CArdaneDoc.h"
 #include "view/DisplayPrefs.h"
 

@@ -1,11 +1,11 @@
-#include "CArdaneApp.h"
+#include "app/CArdaneApp.h"
 
-#include "CChildFrame.h"
-#include "CommandRegistry.h"
-#include "DocumentManager.h"
-#include "ProfileFormat.h"
-#include "ServerRegistration.h"
-#include "StartupLogo.h"
+#include "app/CChildFrame.h"
+#include "app/CommandRegistry.h"
+#include "app/DocumentManager.h"
+#include "app/ProfileFormat.h"
+#include "app/ServerRegistration.h"
+#include "app/StartupLogo.h"
 #include "doc/SaveFormats.h"
 #include "view/CArdaneView.h"
 #include "view/CImagingCtrl.h"
@@ -46,6 +46,13 @@ bool CArdaneApp::InitInstance()
         m_settings.registerOcx = 1;
     }
 
+    // A start for embedding or automation is declined before any window of
+    // the program appears.
+    if (startedForEmbedding()) {
+        m_ui->message(QStringLiteral("OLE is not yet implemented!"), MessageIcon::Information);
+        return false;
+    }
+
     m_frame = std::make_unique<CMainFrame>(*m_registry, *m_ui, m_printerResolution, m_settings.paint, m_settings.palettes);
     if (!m_frame->create(m_barsBuilder))
         return false;
@@ -62,11 +69,6 @@ bool CArdaneApp::InitInstance()
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         return true;
     });
-
-    if (startedForEmbedding()) {
-        m_ui->message(QStringLiteral("OLE is not yet implemented!"), MessageIcon::Information);
-        return false;
-    }
 
     m_logo = new StartupLogo(m_frame.get());
     m_frame->showMaximized();
@@ -151,7 +153,6 @@ void CArdaneApp::fileOpen()
         return;
     }
     imaging::ImagingControl& examiner = m_examiner->control();
-    m_examiner->RepaintOnChange = false;
     if (const imaging::Result r = examiner.ProbeFile(*path, 0); r != imaging::result::Ok) {
         showImagingError(*m_ui, r);
         return;
@@ -172,6 +173,8 @@ void CArdaneApp::fileNew()
     m_settings.defaultDocY = values.height;
     m_printerResolution = {values.xResolution, values.yResolution};
     m_documents->newDocument({values.width, values.height, values.xResolution, values.yResolution});
+    // An image that could not be made leaves no empty window behind.
+    m_frame->checkOpenedDocument();
 }
 
 void CArdaneApp::refreshStatus()

@@ -2,12 +2,12 @@
 // The application: start-up and exit, the profile's settings, the recent-file
 // list, File New and File Open, and the services views ask of the program.
 
-#include "AppSettings.h"
-#include "CMainFrame.h"
-#include "CommandMap.h"
-#include "CursorTable.h"
-#include "PrinterQueries.h"
-#include "RecentFileList.h"
+#include "app/AppSettings.h"
+#include "app/CMainFrame.h"
+#include "core/CommandMap.h"
+#include "app/CursorTable.h"
+#include "app/PrinterQueries.h"
+#include "app/RecentFileList.h"
 #include "view/ViewHost.h"
 
 #include <QElapsedTimer>
@@ -73,7 +73,7 @@ public:
     // ViewHost
     [[nodiscard]] UiServices& ui() override { return *m_ui; }
     [[nodiscard]] DisplayPrefs& displayPrefs() override { return m_settings.display; }
-    [[nodiscard]] imaging::ColorRef backgroundColor() const override { return m_settings.paint.backgroundColor; }
+    [[nodiscard]] ColorRef backgroundColor() const override { return m_settings.paint.backgroundColor; }
     [[nodiscard]] doc::LayeredFormat& layeredFormat() override { return *m_layered; }
     void refreshStatus() override;
     void marginToggled(int delta) override;

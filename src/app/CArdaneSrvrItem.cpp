@@ -1,4 +1,4 @@
-#include "CArdaneSrvrItem.h"
+#include "app/CArdaneSrvrItem.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "CInPlaceFrame.h"
+#include "app/CInPlaceFrame.h"
 
-#include "CommandIds.h"
+#include "core/CommandIds.h"
 #include "palettes/PaletteIcons.h"
 
 #include <QMainWindow>

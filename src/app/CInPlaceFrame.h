@@ -18,8 +18,8 @@ namespace ardane {
 class CInPlaceFrame : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kResizeBarId = 59395;
-    static constexpr int kToolBarId = 59392;
+    static constexpr int kResizeBarId = ID_INPLACE_RESIZE_BAR;
+    static constexpr int kToolBarId = ID_VIEW_TOOLBAR;
 
     explicit CInPlaceFrame(QWidget* parent = nullptr);
     // Takes the toolbar out of the container's frame.

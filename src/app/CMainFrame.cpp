@@ -1,8 +1,8 @@
-#include "CMainFrame.h"
+#include "app/CMainFrame.h"
 
-#include "CChildFrame.h"
-#include "CommandIds.h"
-#include "CommandRegistry.h"
+#include "app/CChildFrame.h"
+#include "core/CommandIds.h"
+#include "app/CommandRegistry.h"
 #include "palettes/CommandBars.h"
 #include "palettes/PaletteIcons.h"
 #include "view/CArdaneView.h"

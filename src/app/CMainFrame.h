@@ -3,11 +3,11 @@
 // toolbar and quick command bar, the three floating palettes, the status bar
 // with its five panes, and the commands that change the painting settings.
 
-#include "CommandMap.h"
-#include "PaintCommands.h"
-#include "PaletteLayout.h"
-#include "PrinterQueries.h"
-#include "StatusPanes.h"
+#include "core/CommandMap.h"
+#include "app/PaintCommands.h"
+#include "palettes/PaletteLayout.h"
+#include "app/PrinterQueries.h"
+#include "app/StatusPanes.h"
 
 #include <QMainWindow>
 

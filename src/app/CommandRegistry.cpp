@@ -1,4 +1,6 @@
-#include "CommandRegistry.h"
+#include "app/CommandRegistry.h"
+
+#include "core/StringTable.h"
 
 #include <QAction>
 #include <QMenu>
@@ -26,6 +28,12 @@ QAction* CommandRegistry::action(int id)
     });
     m_actions.emplace(id, a);
     giveIcon(id, a);
+    // A command with a prompt in the string table shows it in the status bar
+    // and as its button's tooltip.
+    if (const QString status = promptStatusText(id); !status.isEmpty())
+        a->setStatusTip(status);
+    if (const QString tip = promptToolTip(id); !tip.isEmpty())
+        a->setToolTip(tip);
     return a;
 }
 

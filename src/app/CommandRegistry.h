@@ -2,7 +2,7 @@
 // One QAction per command id. Triggering an action routes its id; the update
 // rules run when a menu opens and on an idle timer (for toolbar buttons).
 
-#include "CommandMap.h"
+#include "core/CommandMap.h"
 
 #include <QIcon>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "CursorTable.h"
+#include "app/CursorTable.h"
 
 #include <QPixmap>
 

@@ -1,7 +1,7 @@
 // The main frame's image commands: "S&ize".
 
-#include "CMainFrame.h"
-#include "CommandIds.h"
+#include "app/CMainFrame.h"
+#include "core/CommandIds.h"
 #include "view/CArdaneView.h"
 #include "view/UiServices.h"
 

@@ -1,9 +1,9 @@
 // The main frame's menu bar and the popup menus of menu 149.
 
-#include "CMainFrame.h"
-#include "CommandIds.h"
-#include "CommandRegistry.h"
-#include "PaintCommands.h"
+#include "app/CMainFrame.h"
+#include "core/CommandIds.h"
+#include "app/CommandRegistry.h"
+#include "app/PaintCommands.h"
 #include "palettes/CommandBars.h"
 
 #include <QMenu>
@@ -16,7 +16,7 @@ namespace ardane {
 namespace {
 
 constexpr std::array<CommandText, 5> kDensities{{
-    {33027, "Low Density 1"}, {33028, "Density 2"}, {33029, "Density 3"}, {33030, "Density 4"}, {33031, "High Density 5"},
+    {ID_SHUFFLE_DENSITY_1, "Low Density 1"}, {ID_SHUFFLE_DENSITY_2, "Density 2"}, {ID_SHUFFLE_DENSITY_3, "Density 3"}, {ID_SHUFFLE_DENSITY_4, "Density 4"}, {ID_SHUFFLE_DENSITY_5, "High Density 5"},
 }};
 constexpr std::array<CommandText, 3> kCaptureScales{{
     {ID_CAPTURE_ACTUAL, "Save Actual Size"}, {ID_CAPTURE_HALF, "Save \u00bd of Actual Size"},
@@ -37,11 +37,11 @@ constexpr std::array<CommandText, 8> kDithers{{
     {ID_DITHER_JARVIS, "Jarvis"}, {ID_DITHER_ORDERED, "Ordered(Fast)"},
 }};
 constexpr std::array<CommandText, 4> kStartAngles{{
-    {32998, "At 0 Degree"}, {32999, "At 90 Degree"}, {33000, "At 180 Degree"}, {33001, "At 270 Degree"},
+    {ID_TEXT_START_0, "At 0 Degree"}, {ID_TEXT_START_90, "At 90 Degree"}, {ID_TEXT_START_180, "At 180 Degree"}, {ID_TEXT_START_270, "At 270 Degree"},
 }};
 constexpr std::array<CommandText, 8> kDirections{{
-    {33003, "North"}, {33004, "North East"}, {33005, "North West"}, {33006, "South"},
-    {33007, "South East"}, {33008, "South West"}, {33009, "East"}, {33010, "West"},
+    {ID_TEXT_NORTH, "North"}, {ID_TEXT_NORTH_EAST, "North East"}, {ID_TEXT_NORTH_WEST, "North West"}, {ID_TEXT_SOUTH, "South"},
+    {ID_TEXT_SOUTH_EAST, "South East"}, {ID_TEXT_SOUTH_WEST, "South West"}, {ID_TEXT_EAST, "East"}, {ID_TEXT_WEST, "West"},
 }};
 
 template <std::size_t N>

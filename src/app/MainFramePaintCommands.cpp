@@ -3,15 +3,15 @@
 // text and shape-object parameters. The handlers and update rules are those
 // of PaintCommands; this file binds them to the frame's dialogs and wells.
 
-#include "CMainFrame.h"
-#include "CommandIds.h"
+#include "app/CMainFrame.h"
+#include "core/CommandIds.h"
 #include "view/UiServices.h"
 
 namespace ardane {
 
 void CMainFrame::registerPaintCommands()
 {
-    m_paint.chooseColor = [this](COLORREF initial) { return m_ui.chooseColor(initial); };
+    m_paint.chooseColor = [this](ColorRef initial) { return m_ui.chooseColor(initial); };
     m_paint.chooseTextDepth = [this](int initial) { return m_ui.chooseTextDepth(initial); };
     m_paint.changed = [this](int id) {
         if (id == ID_PEN_COLOR || id == ID_BACKGROUND_COLOR)

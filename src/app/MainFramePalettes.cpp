@@ -2,9 +2,9 @@
 // the routing of their buttons, the View items that show and hide them, and
 // recording where they are when the frame closes.
 
-#include "CMainFrame.h"
-#include "CommandIds.h"
-#include "CommandRegistry.h"
+#include "app/CMainFrame.h"
+#include "core/CommandIds.h"
+#include "app/CommandRegistry.h"
 #include "palettes/CPaletteSet.h"
 
 #include <QGuiApplication>

@@ -2,9 +2,9 @@
 // colour wells and angle field, and the quick command bar; and the font
 // commands of the main toolbar.
 
-#include "CMainFrame.h"
-#include "CommandIds.h"
-#include "CommandRegistry.h"
+#include "app/CMainFrame.h"
+#include "core/CommandIds.h"
+#include "app/CommandRegistry.h"
 #include "palettes/CColorWell.h"
 #include "palettes/CFontSizeCombo.h"
 #include "palettes/CMainToolBar.h"

@@ -1,6 +1,6 @@
 #include "app/PaintCommands.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 
 #include <algorithm>
 #include <span>
@@ -126,17 +126,17 @@ const FlagCommand* findFlag(int id)
 // always enabled; the other two have no update rule.
 struct ColorCommand {
     int id;
-    COLORREF& (*field)(const PaintContext&);
+    ColorRef& (*field)(const PaintContext&);
     bool alwaysEnabled;
 };
 const ColorCommand kColors[] = {
-    {ID_PEN_COLOR, [](const PaintContext& c) -> COLORREF& { return c.settings.penColor; }, true},
+    {ID_PEN_COLOR, [](const PaintContext& c) -> ColorRef& { return c.settings.penColor; }, true},
     {ID_BACKGROUND_COLOR,
-     [](const PaintContext& c) -> COLORREF& { return c.settings.backgroundColor; }, true},
+     [](const PaintContext& c) -> ColorRef& { return c.settings.backgroundColor; }, true},
     {ID_TEXT_SHADOW_COLOR,
-     [](const PaintContext& c) -> COLORREF& { return c.textParams().shadowColor; }, false},
+     [](const PaintContext& c) -> ColorRef& { return c.textParams().shadowColor; }, false},
     {ID_OBJECT_FILL_COLOR,
-     [](const PaintContext& c) -> COLORREF& { return c.objectParams().fillColor; }, false},
+     [](const PaintContext& c) -> ColorRef& { return c.objectParams().fillColor; }, false},
 };
 
 const ColorCommand* findColor(int id)
@@ -182,7 +182,7 @@ bool handlePaintCommand(int id, PaintContext& context)
         if (value && flag->excluded)
             flag->excluded(context) = 0;
     } else if (const ColorCommand* color = findColor(id)) {
-        COLORREF& value = color->field(context);
+        ColorRef& value = color->field(context);
         const auto chosen = context.chooseColor ? context.chooseColor(value) : std::nullopt;
         if (!chosen)
             return true;

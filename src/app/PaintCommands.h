@@ -6,8 +6,9 @@
 // plain functions over a PaintContext, so the main frame routes commands to
 // them and the tests drive them without any window.
 
-#include "app/CommandMap.h"
-#include "app/PaintSettings.h"
+#include "core/CommandIds.h"
+#include "core/CommandMap.h"
+#include "core/PaintSettings.h"
 
 #include <array>
 #include <functional>
@@ -32,7 +33,7 @@ struct PaintContext {
     std::function<ObjectParams&()> currentObjectParams;
 
     // The colour dialog preset to a colour; nullopt when it is cancelled.
-    std::function<std::optional<COLORREF>(COLORREF initial)> chooseColor;
+    std::function<std::optional<ColorRef>(ColorRef initial)> chooseColor;
     // The "Text Attribute" dialog preset to a depth; nullopt when cancelled.
     std::function<std::optional<int>(int initial)> chooseTextDepth;
 
@@ -64,18 +65,18 @@ struct DrawModeItem {
 };
 
 inline constexpr std::array<DrawModeItem, 12> kDrawModes{{
-    {32927, 13, "Copy Pen"},
-    {32928, 4, "Invert Pen"},
-    {32929, 14, "Invert Merged Pen"},
-    {32930, 5, "Common Source"},
-    {32931, 3, "Common Destination"},
-    {32932, 12, "Combine Inverted Pen"},
-    {32933, 15, "Bitwise OR"},
-    {32934, 2, "Invert Bitwise OR"},
-    {32935, 9, "Bitwise AND"},
-    {32936, 8, "Invert Bitwise AND"},
-    {32937, 7, "Bitwise XOR"},
-    {32938, 10, "Invert Bitwise XOR"},
+    {ID_DRAW_COPY_PEN, 13, "Copy Pen"},
+    {ID_DRAW_INVERT_PEN, 4, "Invert Pen"},
+    {ID_DRAW_INVERT_MERGED_PEN, 14, "Invert Merged Pen"},
+    {ID_DRAW_COMMON_SOURCE, 5, "Common Source"},
+    {ID_DRAW_COMMON_DESTINATION, 3, "Common Destination"},
+    {ID_DRAW_COMBINE_INVERTED_PEN, 12, "Combine Inverted Pen"},
+    {ID_DRAW_BITWISE_OR, 15, "Bitwise OR"},
+    {ID_DRAW_INVERT_BITWISE_OR, 2, "Invert Bitwise OR"},
+    {ID_DRAW_BITWISE_AND, 9, "Bitwise AND"},
+    {ID_DRAW_INVERT_BITWISE_AND, 8, "Invert Bitwise AND"},
+    {ID_DRAW_BITWISE_XOR, 7, "Bitwise XOR"},
+    {ID_DRAW_INVERT_BITWISE_XOR, 10, "Invert Bitwise XOR"},
 }};
 
 // The ROP2 code a draw-mode command stores; nullopt for other ids.

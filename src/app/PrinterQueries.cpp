@@ -1,4 +1,4 @@
-#include "PrinterQueries.h"
+#include "app/PrinterQueries.h"
 
 #include <QPageLayout>
 #include <QPageSize>

@@ -1,4 +1,4 @@
-#include "ProfileFormat.h"
+#include "app/ProfileFormat.h"
 
 #include <QIODevice>
 

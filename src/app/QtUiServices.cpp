@@ -1,4 +1,4 @@
-#include "QtUiServices.h"
+#include "app/QtUiServices.h"
 
 #include "dialogs/CImageSizeDlg.h"
 #include "dialogs/TextAttributeDlg.h"
@@ -74,6 +74,8 @@ std::optional<QString> QtUiServices::openFileName(const OpenFileRequest& request
     if (request.initialEntry >= 0 && request.initialEntry < filters.size())
         dialog.selectNameFilter(filters[request.initialEntry]);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.initialName.isEmpty())
+        dialog.selectFile(request.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -99,12 +101,12 @@ std::optional<SaveFileChoice> QtUiServices::saveFileName(const SaveFileRequest& 
     return SaveFileChoice{dialog.selectedFiles().constFirst(), int(filters.indexOf(dialog.selectedNameFilter()))};
 }
 
-std::optional<imaging::ColorRef> QtUiServices::chooseColor(imaging::ColorRef initial)
+std::optional<ColorRef> QtUiServices::chooseColor(ColorRef initial)
 {
     const QColor chosen = QColorDialog::getColor(QColor::fromRgb(imaging::colorRefToRgb(initial)), m_owner);
     if (!chosen.isValid())
         return std::nullopt;
-    return imaging::makeColorRef(chosen.red(), chosen.green(), chosen.blue());
+    return makeColorRef(chosen.red(), chosen.green(), chosen.blue());
 }
 
 std::optional<int> QtUiServices::chooseTextDepth(int initial)

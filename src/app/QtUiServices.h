@@ -15,7 +15,7 @@ public:
     [[nodiscard]] SaveChangesAnswer askSaveChanges(const QString& title) override;
     [[nodiscard]] std::optional<QString> openFileName(const OpenFileRequest& request) override;
     [[nodiscard]] std::optional<SaveFileChoice> saveFileName(const SaveFileRequest& request) override;
-    [[nodiscard]] std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) override;
+    [[nodiscard]] std::optional<ColorRef> chooseColor(ColorRef initial) override;
     [[nodiscard]] std::optional<int> chooseTextDepth(int initial) override;
     [[nodiscard]] bool editImageSize(ImageSizeValues& values) override;
     [[nodiscard]] bool printSetup(QPrinter& printer) override;

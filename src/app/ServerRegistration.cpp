@@ -1,4 +1,4 @@
-#include "ServerRegistration.h"
+#include "app/ServerRegistration.h"
 
 #include <QProcess>
 #include <QStandardPaths>

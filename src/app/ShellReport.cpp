@@ -1,6 +1,6 @@
-#include "ShellReport.h"
+#include "app/ShellReport.h"
 
-#include "CMainFrame.h"
+#include "app/CMainFrame.h"
 #include "palettes/CAngleEdit.h"
 #include "palettes/CColorWell.h"
 #include "palettes/CFontNameCombo.h"

@@ -1,4 +1,4 @@
-#include "StartupLogo.h"
+#include "app/StartupLogo.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

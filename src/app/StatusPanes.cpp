@@ -1,7 +1,7 @@
-#include "StatusPanes.h"
+#include "app/StatusPanes.h"
 
-#include "CommandIds.h"
-#include "StringTable.h"
+#include "core/CommandIds.h"
+#include "core/StringTable.h"
 
 #include <QLabel>
 #include <QStatusBar>

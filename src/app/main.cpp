@@ -1,9 +1,9 @@
 // Ardane: start-up, the event loop, exit.
 
-#include "CArdaneApp.h"
-#include "QtUiServices.h"
-#include "QuitSignals.h"
-#include "ShellReport.h"
+#include "app/CArdaneApp.h"
+#include "app/QtUiServices.h"
+#include "app/QuitSignals.h"
+#include "app/ShellReport.h"
 #include "view/CArdaneView.h"
 #include "view/CImagingCtrl.h"
 

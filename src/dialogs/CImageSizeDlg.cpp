@@ -1,4 +1,4 @@
-#include "CImageSizeDlg.h"
+#include "dialogs/CImageSizeDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "CArdaneDoc.h"
+#include "doc/CArdaneDoc.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 
 #include <QFileInfo>
 

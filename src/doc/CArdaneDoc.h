@@ -4,7 +4,7 @@
 // reduction options). The pixels live in the imaging control of the document's
 // first view, reached through DocumentImage.
 
-#include "app/CommandMap.h"
+#include "core/CommandMap.h"
 
 #include <QObject>
 #include <QString>

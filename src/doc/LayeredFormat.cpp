@@ -1,4 +1,4 @@
-#include "LayeredFormat.h"
+#include "doc/LayeredFormat.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "SaveFormats.h"
+#include "doc/SaveFormats.h"
 
 #include <QFileInfo>
 
@@ -8,36 +8,38 @@ namespace ardane::doc {
 
 namespace {
 
+using imaging::FileFormat;
+
 constexpr std::array<FilterEntry, 14> kOpen{{
     {"Ardane Format+Layers(*.ALF)", "*.ALF", kLayeredFormat},
-    {"CompuServe(*.GIF)", "*.GIF", 2},
-    {"Windows(*.BMP)", "*.BMP", 6},
-    {"Windows Meta File(*.WMF)", "*.WMF", 15},
-    {"TIFF(*.TIF)", "*.TIF", 17},
-    {"JPEG(*.JPG)", "*.JPG", 10},
-    {"Photo CD(*.PCD)", "*.PCD", 40},
-    {"Compressed(*.CMP)", "*.CMP", 5},
-    {"Encapsulated PostScript(*.PS)", "*.PS", 16},
-    {"OS/2 Bitmap Version 2", "*.OS2", 74},
-    {"ZSoft(*.PCX)", "*.PCX", 1},
-    {"Portable Network Graphics(*.PNG)", "*.PNG", 75},
-    {"TARGA(*.TGA)", "*.TGA", 4},
+    {"CompuServe(*.GIF)", "*.GIF", formatCode(FileFormat::Gif)},
+    {"Windows(*.BMP)", "*.BMP", formatCode(FileFormat::Bmp)},
+    {"Windows Meta File(*.WMF)", "*.WMF", formatCode(FileFormat::Wmf)},
+    {"TIFF(*.TIF)", "*.TIF", formatCode(FileFormat::Tiff)},
+    {"JPEG(*.JPG)", "*.JPG", formatCode(FileFormat::Jpeg)},
+    {"Photo CD(*.PCD)", "*.PCD", formatCode(FileFormat::PhotoCd)},
+    {"Compressed(*.CMP)", "*.CMP", formatCode(FileFormat::Cmp)},
+    {"Encapsulated PostScript(*.PS)", "*.PS", formatCode(FileFormat::Eps)},
+    {"OS/2 Bitmap Version 2", "*.OS2", formatCode(FileFormat::Os2Bmp)},
+    {"ZSoft(*.PCX)", "*.PCX", formatCode(FileFormat::Pcx)},
+    {"Portable Network Graphics(*.PNG)", "*.PNG", formatCode(FileFormat::Png)},
+    {"TARGA(*.TGA)", "*.TGA", formatCode(FileFormat::Tga)},
     {"All Files (*.*)", "*.*", kFormatByExtension},
 }};
 
 constexpr std::array<FilterEntry, 13> kSave{{
     {"Ardane Format+Layers(*.ALF)", "*.ALF", kLayeredFormat},
-    {"CompuServe(*.GIF)", "*.GIF", 2},
-    {"Windows(*.BMP)", "*.BMP", 6},
-    {"Windows Meta File(*.WMF)", "*.WMF", 15},
-    {"TIFF(*.TIF)", "*.TIF", 17},
-    {"JPEG(*.JPG)", "*.JPG", 10},
-    {"Compressed(*.CMP)", "*.CMP", 5},
-    {"Encapsulated PostScript(*.PS)", "*.PS", 16},
-    {"OS/2 Bitmap Version 2", "*.OS2", 74},
-    {"ZSoft(*.PCX)", "*.PCX", 1},
-    {"Portable Network Graphics(*.PNG)", "*.PNG", 75},
-    {"TARGA(*.TGA)", "*.TGA", 4},
+    {"CompuServe(*.GIF)", "*.GIF", formatCode(FileFormat::Gif)},
+    {"Windows(*.BMP)", "*.BMP", formatCode(FileFormat::Bmp)},
+    {"Windows Meta File(*.WMF)", "*.WMF", formatCode(FileFormat::Wmf)},
+    {"TIFF(*.TIF)", "*.TIF", formatCode(FileFormat::Tiff)},
+    {"JPEG(*.JPG)", "*.JPG", formatCode(FileFormat::Jpeg)},
+    {"Compressed(*.CMP)", "*.CMP", formatCode(FileFormat::Cmp)},
+    {"Encapsulated PostScript(*.PS)", "*.PS", formatCode(FileFormat::Eps)},
+    {"OS/2 Bitmap Version 2", "*.OS2", formatCode(FileFormat::Os2Bmp)},
+    {"ZSoft(*.PCX)", "*.PCX", formatCode(FileFormat::Pcx)},
+    {"Portable Network Graphics(*.PNG)", "*.PNG", formatCode(FileFormat::Png)},
+    {"TARGA(*.TGA)", "*.TGA", formatCode(FileFormat::Tga)},
     {"All Files (*.*)", "*.*", kFormatByExtension},
 }};
 

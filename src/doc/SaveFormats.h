@@ -2,16 +2,21 @@
 // The file filters of File Open and Save As, and the rules that turn a chosen
 // filter entry and file name into the format code passed to the imaging control.
 
+#include "imaging/FileFormat.h"
+
 #include <QString>
 
 #include <span>
 
 namespace ardane::doc {
 
+// Format codes as the filters carry them; the codes themselves come from the
+// imaging control's format table.
+[[nodiscard]] constexpr int formatCode(imaging::FileFormat f) { return int(f); }
 inline constexpr int kFormatByExtension = -1;
-inline constexpr int kLayeredFormat = 255;
-inline constexpr int kBmpFormat = 6;
-inline constexpr int kGifFormat = 2;
+inline constexpr int kLayeredFormat = formatCode(imaging::FileFormat::Layered);
+inline constexpr int kBmpFormat = formatCode(imaging::FileFormat::Bmp);
+inline constexpr int kGifFormat = formatCode(imaging::FileFormat::Gif);
 
 struct FilterEntry {
     const char* description;

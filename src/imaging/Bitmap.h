@@ -11,22 +11,15 @@
 //   32 bits       QImage::Format_ARGB32 (not premultiplied; alpha kept where a file has it)
 // No widget code here: QtGui's QImage is only the pixel store.
 
+#include "core/Color.h"
+
 #include <QImage>
 #include <cstdint>
 #include <vector>
 
 namespace ardane::imaging {
 
-// 0x00BBGGRR, as colours travel through the program.
-using ColorRef = std::uint32_t;
-
-[[nodiscard]] constexpr ColorRef makeColorRef(int r, int g, int b)
-{
-    return static_cast<ColorRef>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
-[[nodiscard]] constexpr int colorRefRed(ColorRef c) { return int(c & 0xFF); }
-[[nodiscard]] constexpr int colorRefGreen(ColorRef c) { return int((c >> 8) & 0xFF); }
-[[nodiscard]] constexpr int colorRefBlue(ColorRef c) { return int((c >> 16) & 0xFF); }
+// Between the program's colour values and QImage's 0xAARRGGBB.
 [[nodiscard]] constexpr QRgb colorRefToRgb(ColorRef c)
 {
     return qRgb(colorRefRed(c), colorRefGreen(c), colorRefBlue(c));

@@ -1,4 +1,4 @@
-#include "FileFormat.h"
+#include "imaging/FileFormat.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
-#include "ImagingControl.h"
+#include "imaging/ImagingControl.h"
 
-#include "codecs/Codec.h"
-#include "codecs/Dib.h"
-#include "codecs/Magick.h"
-#include "ops/Depth.h"
-#include "ops/Geometry.h"
+#include "imaging/codecs/Codec.h"
+#include "imaging/codecs/Dib.h"
+#include "imaging/codecs/Magick.h"
+#include "imaging/ops/Depth.h"
+#include "imaging/ops/Geometry.h"
 
 #include <QFile>
 #include <QFileInfo>

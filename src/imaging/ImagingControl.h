@@ -6,9 +6,9 @@
 // Method and property names follow the control's established interface
 // (ProbeFile, LoadFile, ImageWidth, ...), which the rest of the program uses.
 
-#include "Bitmap.h"
-#include "FileFormat.h"
-#include "ResultCodes.h"
+#include "imaging/Bitmap.h"
+#include "imaging/FileFormat.h"
+#include "imaging/ResultCodes.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ResultCodes.h"
+#include "imaging/ResultCodes.h"
 
 namespace ardane::imaging {
 

@@ -33,9 +33,9 @@ void CColorWell::setText(const QString& text)
     update();
 }
 
-QColor CColorWell::fromColorRef(std::uint32_t ref)
+QColor CColorWell::fromColorRef(ColorRef ref)
 {
-    return QColor(int(ref & 0xFF), int((ref >> 8) & 0xFF), int((ref >> 16) & 0xFF));
+    return QColor(colorRefRed(ref), colorRefGreen(ref), colorRefBlue(ref));
 }
 
 void CColorWell::paintEvent(QPaintEvent* event)

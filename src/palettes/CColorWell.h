@@ -2,10 +2,11 @@
 // A colour well: a small framed box filled with a colour (the pen or the
 // background colour beside its button), optionally with a caption.
 
+#include "core/Color.h"
+
 #include <QColor>
 #include <QFrame>
 
-#include <cstdint>
 
 namespace ardane {
 
@@ -24,7 +25,7 @@ public:
     QString text() const { return m_text; }
 
     // A 0x00BBGGRR colour value as the settings hold it.
-    static QColor fromColorRef(std::uint32_t ref);
+    static QColor fromColorRef(ColorRef ref);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,6 +1,7 @@
 #include "palettes/CFontSizeCombo.h"
 
 #include "palettes/FontSize.h"
+#include "core/StringTable.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -51,7 +52,7 @@ void CFontSizeCombo::validate()
     int twips = twipsFromText();
     if (!isAcceptableFontSize(twips)) {
         if (m_message)
-            m_message(QString::fromLatin1(kInvalidFontSizeMessage));
+            m_message(stringTableText(IDS_INVALID_FONT_SIZE));
         twips = m_lastValid;
     }
     setTwips(twips);
@@ -89,7 +90,7 @@ void CFontSizeCombo::fillSizes(const QString& face)
 
     int twips = twipsFromText();
     if (twips == kBadFontSize && m_message)
-        m_message(QString::fromLatin1(kInvalidFontSizeMessage));
+        m_message(stringTableText(IDS_INVALID_FONT_SIZE));
     if (!isAcceptableFontSize(twips))
         twips = m_lastValid;
     setTwips(twips);

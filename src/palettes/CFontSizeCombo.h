@@ -9,8 +9,6 @@
 
 namespace ardane {
 
-inline constexpr const char* kInvalidFontSizeMessage = "Invalid font size";
-
 class CFontSizeCombo : public QComboBox {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #include "palettes/CMainToolBar.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "palettes/CAngleEdit.h"
 #include "palettes/CColorWell.h"
 #include "palettes/CFontNameCombo.h"

@@ -3,6 +3,7 @@
 // file and clipboard buttons, the pen and background colour wells beside
 // their buttons and the rotation-angle field beside the rotate button.
 
+#include "core/TextFont.h"
 #include "palettes/CommandBars.h"
 
 #include <QString>
@@ -14,18 +15,6 @@ class CAngleEdit;
 class CColorWell;
 class CFontNameCombo;
 class CFontSizeCombo;
-
-// The text font the toolbar shows, exchanged with the view's current text object.
-struct FontState {
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    int pointSize = 0;
-    quint8 pitchAndFamily = 0;
-    quint8 charSet = 1;
-    QString faceName;
-    friend bool operator==(const FontState&, const FontState&) = default;
-};
 
 class CMainToolBar : public QToolBar {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "palettes/CPaletteSet.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "palettes/PaletteDefs.h"
 
 #include <numeric>
@@ -35,9 +35,10 @@ CPaletteSet::CPaletteSet(QWidget* frame, std::function<void(int)> dispatch)
 CPaletteBar* CPaletteSet::create(QWidget* frame, const PaletteDef& def)
 {
     auto* bar = new CPaletteBar(frame);
-    bar->setObjectName(QString::fromLatin1(def.caption.data(), qsizetype(def.caption.size())));
+    const QString caption = stringTableText(def.captionId);
+    bar->setObjectName(caption);
     bar->SetColumns(def.columns);
-    bar->setTitle(QString::fromLatin1(def.caption.data(), qsizetype(def.caption.size())));
+    bar->setTitle(caption);
     bar->setIdBase(def.idBase);
     std::vector<int> list(std::size_t(def.buttonCount) + 1);
     std::iota(list.begin(), list.end() - 1, 0);
@@ -45,18 +46,8 @@ CPaletteBar* CPaletteSet::create(QWidget* frame, const PaletteDef& def)
     bar->setButtonList(list);
     const PaletteImages images = def.images;
     bar->setImageSource([images](int image) { return paletteIcon(images, image); });
-    if (!def.toolTips.empty()) {
-        const auto tips = def.toolTips;
-        const int base = def.idBase;
-        bar->setToolTipSource([tips, base](int id) {
-            const std::size_t i = std::size_t(id - base);
-            if (i >= tips.size())
-                return QString();
-            // The prompt's tooltip part follows its line break.
-            const QString prompt = QString::fromLatin1(tips[i].data(), qsizetype(tips[i].size()));
-            return prompt.section(QLatin1Char('\n'), 1);
-        });
-    }
+    if (def.hasPrompts)
+        bar->setToolTipSource([](int id) { return promptToolTip(id); });
     bar->BuildButtons();
     connect(bar, &CPaletteBar::commandTriggered, this, [this](int id) {
         if (m_dispatch)

@@ -1,6 +1,6 @@
 #include "palettes/CommandBars.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "palettes/PaletteIcons.h"
 
 #include <QCursor>

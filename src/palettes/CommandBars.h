@@ -4,6 +4,8 @@
 // item is an action that the main frame's command registry supplies; these
 // pieces only arrange them.
 
+#include "core/CommandIds.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QToolBar>
@@ -28,27 +30,27 @@ enum ToolBarSlot : int {
     kSlotAngleEdit = -5,
 };
 
-inline constexpr int kMainToolBarId = 59392;
-inline constexpr int kQuickCommandBarId = 32982;
+inline constexpr int kMainToolBarId = ID_VIEW_TOOLBAR;
+inline constexpr int kQuickCommandBarId = ID_VIEW_QUICK_BAR;
 
 inline constexpr std::array<int, 23> kMainToolBarLayout{
     kSlotFontName, kSeparator, kSlotFontSize, kSeparator,
-    32837, 32838, 32839, kSeparator,              // bold, italic, underline
-    57600, 57601, 57603, 57607, kSeparator,       // new, open, save, print
-    57634, 57637, kSeparator,                     // copy, paste
-    kSlotPenWell, 32948, kSlotBackgroundWell, 32947, kSeparator,
-    kSlotAngleEdit, 32840,                        // rotate by the angle typed
+    ID_FONT_BOLD, ID_FONT_ITALIC, ID_FONT_UNDERLINE, kSeparator,
+    ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_PRINT, kSeparator,
+    ID_EDIT_COPY, ID_EDIT_PASTE, kSeparator,
+    kSlotPenWell, ID_PEN_COLOR, kSlotBackgroundWell, ID_BACKGROUND_COLOR, kSeparator,
+    kSlotAngleEdit, ID_ROTATE_SPECIFIED,
 };
 
 inline constexpr std::array<int, 27> kQuickCommandBarLayout{
-    32841, 32842, 32843, kSeparator,              // zoom normal, in, out
-    32951, 32973, kSeparator,                     // delete, merge
-    32807, 32808, 32964, kSeparator,              // scanner, capture, capture option
-    32783, 32784, 32785, kSeparator,              // rotate 90, 180, 270
-    32812, 35999, kSeparator,                     // enhance, draw mode
-    32959, 32960, 32961, kSeparator,              // fill entirely, inside, outside
-    151, kSeparator,                              // visual patching
-    33045, 33043, 33044,                          // detailed, curve, flat adjustment
+    ID_VIEW_NORMAL, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, kSeparator,
+    ID_EDIT_DELETE, ID_MERGE, kSeparator,
+    ID_ACQUIRE_SCANNER, ID_CAPTURE_SCREEN, ID_CAPTURE_POPUP, kSeparator,
+    ID_ROTATE_90, ID_ROTATE_180, ID_ROTATE_270, kSeparator,
+    ID_ENHANCE, ID_DRAW_MODE_POPUP, kSeparator,
+    ID_FILL_ENTIRELY, ID_FILL_INSIDE, ID_FILL_OUTSIDE, kSeparator,
+    ID_VISUAL_PATCH, kSeparator,
+    ID_DETAILED_ADJUSTMENT, ID_CURVE_ADJUSTMENT, ID_FLAT_ADJUSTMENT,
 };
 
 // Adds the layout's buttons and separators to a bar; control(slot) gives

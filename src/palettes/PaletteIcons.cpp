@@ -1,6 +1,6 @@
 #include "palettes/PaletteIcons.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 
 #include <QFile>
 

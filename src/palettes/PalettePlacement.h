@@ -2,7 +2,7 @@
 // Where the three floating palettes go on the screen when the main frame is
 // created, from the positions saved in the profile (PaletteLayout).
 
-#include "app/PaletteLayout.h"
+#include "palettes/PaletteLayout.h"
 
 namespace ardane {
 

@@ -1,7 +1,7 @@
-#include "CArdaneView.h"
+#include "view/CArdaneView.h"
 
-#include "ImageSaver.h"
-#include "app/CommandIds.h"
+#include "view/ImageSaver.h"
+#include "core/CommandIds.h"
 
 #include <QApplication>
 #include <QPaintEvent>
@@ -23,9 +23,9 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QColor toColor(imaging::ColorRef c)
+QColor toColor(ColorRef c)
 {
-    return QColor(imaging::colorRefRed(c), imaging::colorRefGreen(c), imaging::colorRefBlue(c));
+    return QColor(colorRefRed(c), colorRefGreen(c), colorRefBlue(c));
 }
 
 } // namespace
@@ -66,8 +66,6 @@ void CArdaneView::OnInitialUpdate()
     const int m = m_host.displayPrefs().margin();
     m_display = new CImagingCtrl(kDisplayId, viewport());
     m_display->setGeometry(m, m, 20, 20);
-    m_display->RepaintOnChange = false;
-    m_display->InitFlag = true;
     m_display->DisplayDither = m_host.displayPrefs().ditherMode;
     m_display->DisplayPaletteMode = m_host.displayPrefs().paletteMode;
     connect(m_display, &CImagingCtrl::buttonPressed, this, [this](const QPoint& pos, Qt::MouseButton button) {
@@ -83,25 +81,18 @@ void CArdaneView::OnInitialUpdate()
             return loadFailure(r);
         control.SetXResolution(std::int16_t(m_doc.xResolution()));
         control.SetYResolution(std::int16_t(m_doc.yResolution()));
-        m_display->InitFlag = true;
         m_doc.setModified(true);
     } else if (doc::isLayeredFile(path)) {
-        if (!m_host.layeredFormat().read(path, control)) {
-            m_display->RepaintOnChange = false;
+        if (!m_host.layeredFormat().read(path, control))
             return loadFailure(imaging::result::ReadError);
-        }
         m_layered = true;
     } else {
         imaging::Result r = control.ProbeFile(path, 0);
         if (r == imaging::result::Ok)
             r = control.LoadFile(path, control.ProbedBitsPerPixel(), 0);
-        if (r != imaging::result::Ok) {
-            m_display->RepaintOnChange = false;
+        if (r != imaging::result::Ok)
             return loadFailure(r);
-        }
     }
-    m_display->DisplayMode = 3;
-    m_display->DisplayFlag = false;
     refitDisplay();
     m_display->show();
 }
@@ -193,8 +184,6 @@ void CArdaneView::scrollContentsBy(int dx, int dy)
     const int moveX = -dx / f, moveY = -dy / f;
     for (std::uint32_t& p : m_selection)
         p = packPoint(int(p & 0xFFFF) - moveX, int(p >> 16) - moveY);
-    for (QWidget* w : m_objectWindows)
-        w->move(w->pos() + QPoint(dx, dy));
     placeDisplay();
     viewport()->update();
 }
@@ -212,9 +201,6 @@ void CArdaneView::SetZoom(int z)
     }
     if (z == 100)
         m_zoomRect = QRect();
-    const bool zoomRectInForce = z != 100 && !m_zoomRect.isEmpty();
-    for (QWidget* w : m_objectWindows)
-        w->setVisible(!zoomRectInForce);
     bool restored = false;
     if (z == 100 && hadZoomRect && !m_savedSelection.empty()) {
         m_selection = std::move(m_savedSelection);
@@ -241,8 +227,6 @@ void CArdaneView::toggleMargin()
 void CArdaneView::applyMarginChange(int delta)
 {
     UpdateScrollSizes();
-    for (QWidget* w : m_objectWindows)
-        w->move(w->pos() + QPoint(delta, delta));
     for (std::uint32_t& p : m_selection)
         p = packPoint(int(p & 0xFFFF) + delta, int(p >> 16) + delta);
 }

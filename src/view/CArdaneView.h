@@ -3,9 +3,9 @@
 // margin, scrolled, zoomed from 100 to 800 percent; it loads the image when
 // first shown and saves it for its document.
 
-#include "CImagingCtrl.h"
-#include "ViewHost.h"
-#include "app/CommandMap.h"
+#include "view/CImagingCtrl.h"
+#include "view/ViewHost.h"
+#include "core/CommandMap.h"
 #include "doc/CArdaneDoc.h"
 
 #include <QAbstractScrollArea>
@@ -34,7 +34,6 @@ public:
     [[nodiscard]] CImagingCtrl* displayControl() const { return m_display; }
     [[nodiscard]] imaging::ImagingControl& image() { return m_display->control(); }
     [[nodiscard]] const imaging::ImagingControl& image() const { return m_display->control(); }
-    [[nodiscard]] imaging::ImagingControl& workControl() { return m_work; }
     [[nodiscard]] bool isLayered() const { return m_layered; }
 
     [[nodiscard]] int zoom() const { return m_zoom; }
@@ -91,16 +90,12 @@ private:
     doc::CArdaneDoc& m_doc;
     CommandMap m_commands;
     CImagingCtrl* m_display = nullptr;     // owned by the viewport
-    imaging::ImagingControl m_work;        // working copy (selections, undo)
-    imaging::ImagingControl m_preview;     // adjustment previews
-    imaging::ImagingControl m_planes;      // colour planes
     bool m_noImage = false;
     bool m_layered = false;
     int m_zoom = 100;
     QRect m_zoomRect;
     std::vector<std::uint32_t> m_selection;
     std::vector<std::uint32_t> m_savedSelection;
-    std::vector<QWidget*> m_objectWindows;  // drawing objects over the image (children of the viewport)
 };
 
 // The bounding box of packed selection points (right and bottom exclusive of

@@ -1,4 +1,4 @@
-#include "CImagingCtrl.h"
+#include "view/CImagingCtrl.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

@@ -27,12 +27,8 @@ public:
     void setDisplaySize(const QSize& size) { m_display = size; }
     [[nodiscard]] QSize displaySize() const { return m_display; }
 
-    // Properties kept for the callers that set them; on a true-colour screen
-    // the image is shown as it is whatever the dithering and palette modes.
-    bool RepaintOnChange = true;
-    bool InitFlag = false;
-    int DisplayMode = 0;
-    bool DisplayFlag = true;
+    // Display dithering and palette modes, kept and checked by the view's
+    // commands; on a true-colour screen the image is shown as it is.
     int DisplayDither = 1;
     int DisplayPaletteMode = 1;
 

@@ -10,7 +10,7 @@ namespace ardane {
 struct DisplayPrefs {
     int marginShown = 1;                  // "GENERAL"/"VIEW_MARGIN"
     int marginWidth = 20;                 // "GENERAL"/"MARGIN_OFFSET"
-    imaging::ColorRef viewBackground = 0x808000; // "GENERAL"/"VIEW_BG"
+    ColorRef viewBackground = 0x808000; // "GENERAL"/"VIEW_BG"
     int ditherMode = 1;                   // "Preference"/"DITHER_MODE": 1 diffusion, 0 ordered
     int paletteMode = 1;                  // "Preference"/"PAINT_PALETTE": 1 fixed, 0 auto
 

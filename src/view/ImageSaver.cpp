@@ -1,4 +1,4 @@
-#include "ImageSaver.h"
+#include "view/ImageSaver.h"
 
 #include "doc/SaveFormats.h"
 

@@ -3,7 +3,7 @@
 // preselected format, the pattern and format-code rules, the GIF depth rule,
 // the layered format, and what a successful save changes.
 
-#include "ViewHost.h"
+#include "view/ViewHost.h"
 #include "doc/CArdaneDoc.h"
 
 namespace ardane {

@@ -4,6 +4,7 @@
 // talks to this seam only; tests put a scripted one in its place and read the
 // texts of the messages instead of blocking on them.
 
+#include "core/StringTable.h"
 #include "imaging/Bitmap.h"
 
 #include <QString>
@@ -58,10 +59,15 @@ public:
     virtual ~UiServices() = default;
 
     virtual void message(const QString& text, MessageIcon icon = MessageIcon::None) = 0;
+    // The text of a string-table entry as a message.
+    void showStringMessage(int stringId, MessageIcon icon = MessageIcon::None)
+    {
+        message(stringTableText(stringId), icon);
+    }
     [[nodiscard]] virtual SaveChangesAnswer askSaveChanges(const QString& title) = 0;
     [[nodiscard]] virtual std::optional<QString> openFileName(const OpenFileRequest& request) = 0;
     [[nodiscard]] virtual std::optional<SaveFileChoice> saveFileName(const SaveFileRequest& request) = 0;
-    [[nodiscard]] virtual std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) = 0;
+    [[nodiscard]] virtual std::optional<ColorRef> chooseColor(ColorRef initial) = 0;
     // "Text Attribute" preset to a shadow or 3D depth; the depth chosen, nullopt on Cancel.
     [[nodiscard]] virtual std::optional<int> chooseTextDepth(int initial) = 0;
     // Shows "New Image Size" preset with `values`; on OK writes the result back.

@@ -1,8 +1,8 @@
 #pragma once
 // What a view needs from the program around it. The application provides it.
 
-#include "DisplayPrefs.h"
-#include "UiServices.h"
+#include "view/DisplayPrefs.h"
+#include "view/UiServices.h"
 #include "doc/LayeredFormat.h"
 
 namespace ardane {
@@ -13,7 +13,7 @@ public:
     [[nodiscard]] virtual UiServices& ui() = 0;
     [[nodiscard]] virtual DisplayPrefs& displayPrefs() = 0;
     // The current background colour, which fills new images.
-    [[nodiscard]] virtual imaging::ColorRef backgroundColor() const = 0;
+    [[nodiscard]] virtual ColorRef backgroundColor() const = 0;
     [[nodiscard]] virtual doc::LayeredFormat& layeredFormat() = 0;
     // The active view's description changed: refresh the status panes.
     virtual void refreshStatus() = 0;

@@ -1,13 +1,13 @@
 // The shell's parts on their own: status texts, the router, the printer page
 // table, the registration command, the recent files, the "New Image Size" dialog.
 
-#include "app/CommandMap.h"
+#include "core/CommandMap.h"
 #include "app/PrinterQueries.h"
 #include "app/QtUiServices.h"
 #include "app/RecentFileList.h"
 #include "app/ServerRegistration.h"
 #include "app/StatusPanes.h"
-#include "app/StringTable.h"
+#include "core/StringTable.h"
 #include "dialogs/CImageSizeDlg.h"
 #include "FakeUi.h"
 #include "view/ViewHost.h"

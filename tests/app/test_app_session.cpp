@@ -5,7 +5,7 @@
 #include "AppSession.h"
 #include "app/CArdaneApp.h"
 #include "app/CChildFrame.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/CommandRegistry.h"
 #include "app/DocumentManager.h"
 #include "app/HelpWindow.h"

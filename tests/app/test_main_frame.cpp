@@ -6,7 +6,7 @@
 #include "AppSession.h"
 #include "app/CArdaneApp.h"
 #include "app/CChildFrame.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/CommandRegistry.h"
 #include "app/DocumentManager.h"
 #include "app/ProfileFormat.h"
@@ -160,7 +160,7 @@ private slots:
         s.click(ID_OBJECT_FILL_COLOR);
         QCOMPARE(t.shadowColor, 0x123456u);
         QCOMPARE(s.paint().objectDefaults.fillColor, 0x123456u);
-        QCOMPARE(s.ui->colourPresets, (std::vector<imaging::ColorRef>{0xC0C0C0, 0xFFFFFF}));
+        QCOMPARE(s.ui->colourPresets, (std::vector<ColorRef>{0xC0C0C0, 0xFFFFFF}));
 
         QVERIFY(!s.checked(ID_OBJECT_FILL_INTERIOR));
         s.click(ID_OBJECT_FILL_INTERIOR);
@@ -186,7 +186,7 @@ private slots:
         s.click(ID_BACKGROUND_COLOR);
         QCOMPARE(s.paint().backgroundColor, 0xFF0000u);
         QCOMPARE(bar->backgroundWell().fillColor(), QColor(0, 0, 255));
-        QCOMPARE(s.ui->colourPresets, (std::vector<imaging::ColorRef>{0xFFFFFF, 0x808000}));
+        QCOMPARE(s.ui->colourPresets, (std::vector<ColorRef>{0xFFFFFF, 0x808000}));
 
         s.ui->colourAnswer = std::nullopt; // Cancel keeps the colour and the well
         s.click(ID_PEN_COLOR);

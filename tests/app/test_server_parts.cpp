@@ -3,7 +3,7 @@
 
 #include "app/CArdaneSrvrItem.h"
 #include "app/CInPlaceFrame.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "doc/CArdaneDoc.h"
 
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 // The document: file filters and the format-code rules of Save As, the layered
 // signature, and the document's colour-depth and colour-reduction commands.
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "doc/CArdaneDoc.h"
 #include "doc/LayeredFormat.h"
 #include "doc/SaveFormats.h"

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+using namespace ardane;
 using namespace ardane::imaging;
 
 namespace {

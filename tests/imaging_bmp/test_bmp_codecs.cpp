@@ -17,6 +17,7 @@
 #include <climits>
 #include <initializer_list>
 
+using namespace ardane;
 using namespace ardane::imaging;
 using namespace ardane::imaging::codecs;
 

@@ -22,6 +22,7 @@
 #include <map>
 #include <thread>
 
+using namespace ardane;
 using namespace ardane::imaging;
 namespace codecs = ardane::imaging::codecs;
 using Bytes = std::vector<std::uint8_t>;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <set>
 
+using namespace ardane;
 using namespace ardane::imaging;
 using namespace ardane::imaging::ops;
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <numbers>
 
+using namespace ardane;
 using namespace ardane::imaging;
 using namespace ardane::imaging::ops;
 

@@ -8,7 +8,7 @@
 
 #include "TestActions.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/PaintCommands.h"
 #include "palettes/CColorWell.h"
 #include "palettes/CMainToolBar.h"

@@ -5,7 +5,7 @@
 
 #include "TestActions.h"
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "dialogs/TextAttributeDlg.h"
 #include "palettes/CAngleEdit.h"
 #include "palettes/CColorWell.h"

@@ -3,7 +3,7 @@
 // dialogs through their seams, and editing an object's parameters instead of
 // the defaults.
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/PaintCommands.h"
 
 #include <QTest>
@@ -204,11 +204,11 @@ private slots:
     void coloursComeFromTheDialog()
     {
         PaintSettings settings;
-        std::vector<COLORREF> presets;
+        std::vector<ColorRef> presets;
         std::vector<int> changes;
-        std::optional<COLORREF> answer = 0x123456;
+        std::optional<ColorRef> answer = 0x123456;
         PaintContext c{settings};
-        c.chooseColor = [&](COLORREF initial) {
+        c.chooseColor = [&](ColorRef initial) {
             presets.push_back(initial);
             return answer;
         };
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(settings.textDefaults.shadowColor, 0x123456u);
         QVERIFY(handlePaintCommand(ID_OBJECT_FILL_COLOR, c));
         QCOMPARE(settings.objectDefaults.fillColor, 0x123456u);
-        QCOMPARE(presets, (std::vector<COLORREF>{0xFFFFFF, 0x808000, 0xC0C0C0, 0xFFFFFF}));
+        QCOMPARE(presets, (std::vector<ColorRef>{0xFFFFFF, 0x808000, 0xC0C0C0, 0xFFFFFF}));
         QCOMPARE(changes, (std::vector<int>{ID_PEN_COLOR, ID_BACKGROUND_COLOR, ID_TEXT_SHADOW_COLOR,
                                             ID_OBJECT_FILL_COLOR}));
 

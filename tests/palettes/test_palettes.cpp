@@ -2,7 +2,7 @@
 // style palettes coming up with their tools, placement on the screen from
 // the saved layout and recording it again, and the button images.
 
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "palettes/CPaletteSet.h"
 #include "palettes/PaletteIcons.h"
 #include "palettes/PalettePlacement.h"

@@ -5,7 +5,7 @@
 
 #include "FakeUi.h"
 #include "app/CArdaneApp.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "app/CommandRegistry.h"
 #include "view/CArdaneView.h"
 

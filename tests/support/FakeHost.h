@@ -13,14 +13,14 @@ class FakeHost final : public ViewHost {
 public:
     FakeUi fakeUi;
     DisplayPrefs prefs;
-    imaging::ColorRef background = 0x808000;
+    ColorRef background = 0x808000;
     doc::NoLayeredFormat layered;
     int refreshes = 0;
     std::function<void(int)> onMargin;
 
     UiServices& ui() override { return fakeUi; }
     DisplayPrefs& displayPrefs() override { return prefs; }
-    imaging::ColorRef backgroundColor() const override { return background; }
+    ColorRef backgroundColor() const override { return background; }
     doc::LayeredFormat& layeredFormat() override { return layered; }
     void refreshStatus() override { ++refreshes; }
     void marginToggled(int delta) override

@@ -11,7 +11,7 @@
 
 namespace ardane::test {
 
-class FakeUi final : public UiServices {
+class FakeUi : public UiServices {
 public:
     struct Message {
         QString text;
@@ -26,8 +26,8 @@ public:
     std::vector<ImageSizeValues> sizeRequests;
     std::deque<SaveChangesAnswer> saveChangesAnswers;
     QStringList saveChangesQuestions;
-    std::optional<imaging::ColorRef> colourAnswer;
-    std::vector<imaging::ColorRef> colourPresets;
+    std::optional<ColorRef> colourAnswer;
+    std::vector<ColorRef> colourPresets;
     std::optional<int> depthAnswer;
     std::vector<int> depthPresets;
     int printSetups = 0;
@@ -63,7 +63,7 @@ public:
         saveAnswers.pop_front();
         return has ? std::optional<SaveFileChoice>(choice) : std::nullopt;
     }
-    std::optional<imaging::ColorRef> chooseColor(imaging::ColorRef initial) override
+    std::optional<ColorRef> chooseColor(ColorRef initial) override
     {
         colourPresets.push_back(initial);
         return colourAnswer;

@@ -1,7 +1,7 @@
 // The image view: loading, scroll sizes, zoom and margin rules, what it paints.
 
 #include "FakeHost.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "view/CArdaneView.h"
 
 #include <QScrollBar>
@@ -278,10 +278,10 @@ void TestView::displayPreferencesAreStoredAndChecked()
 
     f.host.fakeUi.colourAnswer = 0x123456;
     f.run(ID_VIEW_BACKGROUND_COLOR);
-    QCOMPARE(f.host.prefs.viewBackground, imaging::ColorRef(0x123456));
+    QCOMPARE(f.host.prefs.viewBackground, ColorRef(0x123456));
     f.host.fakeUi.colourAnswer.reset(); // cancelled: nothing changes
     f.run(ID_VIEW_BACKGROUND_COLOR);
-    QCOMPARE(f.host.prefs.viewBackground, imaging::ColorRef(0x123456));
+    QCOMPARE(f.host.prefs.viewBackground, ColorRef(0x123456));
 }
 
 QTEST_MAIN(TestView)

@@ -2,7 +2,7 @@
 // Painting scales only the exposed part, so its cost must not grow with the image.
 
 #include "FakeHost.h"
-#include "app/CommandIds.h"
+#include "core/CommandIds.h"
 #include "view/CArdaneView.h"
 
 #include <QElapsedTimer>

@@ -9,8 +9,8 @@
 //   OS/2  64-byte OS/2 2.x header, uncompressed, 1, 4, 8 and 24 bits;
 //         resolution in pixels per metre, rows bottom-up, RGB colour encoding
 
-#include "Codec.h"
-#include "DibInternal.h"
+#include "imaging/codecs/Codec.h"
+#include "imaging/codecs/DibInternal.h"
 
 #include <new>
 

@@ -3,9 +3,9 @@
 // on in-memory file images. Files are read whole into memory and written from
 // memory, so loading a file and loading a block are one path.
 
-#include "../Bitmap.h"
-#include "../FileFormat.h"
-#include "../ResultCodes.h"
+#include "imaging/Bitmap.h"
+#include "imaging/FileFormat.h"
+#include "imaging/ResultCodes.h"
 
 #include <cstdint>
 #include <span>

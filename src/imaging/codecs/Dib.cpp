@@ -16,8 +16,8 @@
 // Pixel indices past the end of a short colour table would break the bitmap's
 // invariant, so the table is extended with black up to the largest index used.
 
-#include "Dib.h"
-#include "DibInternal.h"
+#include "imaging/codecs/Dib.h"
+#include "imaging/codecs/DibInternal.h"
 
 #include <algorithm>
 #include <bit>

@@ -3,7 +3,7 @@
 // the rows bottom-up, each padded to four bytes. The clipboard buffer and the
 // undo image travel in this form; BMP and WMF files embed it.
 
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 namespace ardane::imaging::codecs {
 

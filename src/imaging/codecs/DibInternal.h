@@ -7,7 +7,7 @@
 //
 // Only the codec sources include this file.
 
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "JpegDirect.h"
+#include "imaging/codecs/JpegDirect.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 // photograph two passes through GraphicsMagick's 16-bit pixel cache. CMYK and
 // YCCK files are left to GraphicsMagick.
 
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 #include <optional>
 

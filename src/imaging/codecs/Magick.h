@@ -1,7 +1,7 @@
 #pragma once
 // Helpers around GraphicsMagick that are not one format's codec.
 
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 namespace ardane::imaging::codecs {
 

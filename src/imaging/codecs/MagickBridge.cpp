@@ -1,5 +1,5 @@
-#include "MagickBridge.h"
-#include "Magick.h"
+#include "imaging/codecs/MagickBridge.h"
+#include "imaging/codecs/Magick.h"
 
 #include <algorithm>
 #include <cctype>

@@ -6,8 +6,8 @@
 // Only the codec sources include this header; nothing outside the codec
 // library sees GraphicsMagick.
 
-#include "Codec.h"
-#include "RasterFacts.h"
+#include "imaging/codecs/Codec.h"
+#include "imaging/codecs/RasterFacts.h"
 
 #include <Magick++/Include.h> // the C interface, inside namespace MagickLib
 

@@ -10,13 +10,13 @@
 // and common TIFF pixels go through libjpeg and libtiff directly (JpegDirect,
 // TiffDirect) where the file allows.
 
-#include "Codec.h"
-#include "JpegDirect.h"
-#include "Magick.h"
-#include "MagickBridge.h"
-#include "RasterFacts.h"
-#include "RasterWriters.h"
-#include "TiffDirect.h"
+#include "imaging/codecs/Codec.h"
+#include "imaging/codecs/JpegDirect.h"
+#include "imaging/codecs/Magick.h"
+#include "imaging/codecs/MagickBridge.h"
+#include "imaging/codecs/RasterFacts.h"
+#include "imaging/codecs/RasterWriters.h"
+#include "imaging/codecs/TiffDirect.h"
 
 #include <QFile>
 #include <QProcess>

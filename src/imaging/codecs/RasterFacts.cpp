@@ -1,4 +1,4 @@
-#include "RasterFacts.h"
+#include "imaging/codecs/RasterFacts.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,7 @@
 // Probing and loading both decide the depth of the loaded bitmap from these
 // facts, so the depth a probe reports is always the depth a load produces.
 
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 #include <QRgb>
 

@@ -1,5 +1,5 @@
-#include "RasterWriters.h"
-#include "RasterFacts.h"
+#include "imaging/codecs/RasterWriters.h"
+#include "imaging/codecs/RasterFacts.h"
 
 #include <QByteArray>
 

@@ -5,7 +5,7 @@
 // Targa coder has no 16-bit output, and its PostScript carries no colour table
 // a reader could recover. Each writes the bitmap at its own depth.
 
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 namespace ardane::imaging::codecs {
 

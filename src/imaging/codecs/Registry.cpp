@@ -1,4 +1,4 @@
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "TiffDirect.h"
+#include "imaging/codecs/TiffDirect.h"
 
 #include <algorithm>
 #include <cmath>

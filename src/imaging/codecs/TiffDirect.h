@@ -7,7 +7,7 @@
 // depths below 8, palettes, alpha, tiles, separate planes, CMYK, subsampled
 // YCbCr) is left to GraphicsMagick.
 
-#include "Codec.h"
+#include "imaging/codecs/Codec.h"
 
 #include <optional>
 

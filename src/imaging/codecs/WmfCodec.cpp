@@ -14,9 +14,9 @@
 // placeable header's size, and we take that as 24 bits. A malformed record
 // list never reaches the renderer.
 
-#include "Codec.h"
-#include "DibInternal.h"
-#include "Magick.h"
+#include "imaging/codecs/Codec.h"
+#include "imaging/codecs/DibInternal.h"
+#include "imaging/codecs/Magick.h"
 
 #include <Magick++.h>
 

@@ -1,7 +1,7 @@
-#include "Depth.h"
+#include "imaging/ops/Depth.h"
 
-#include "NearestColor.h"
-#include "PixelRows.h"
+#include "imaging/ops/NearestColor.h"
+#include "imaging/ops/PixelRows.h"
 
 #include <libimagequant.h>
 

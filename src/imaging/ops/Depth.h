@@ -1,8 +1,8 @@
 #pragma once
 // Colour-depth conversion with palette choice and dithering.
 
-#include "../Bitmap.h"
-#include "../ResultCodes.h"
+#include "imaging/Bitmap.h"
+#include "imaging/ResultCodes.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
-#include "Geometry.h"
+#include "imaging/ops/Geometry.h"
 
-#include "NearestColor.h"
-#include "PixelRows.h"
+#include "imaging/ops/NearestColor.h"
+#include "imaging/ops/PixelRows.h"
 
 #include <algorithm>
 #include <cmath>

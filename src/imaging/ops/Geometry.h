@@ -2,8 +2,8 @@
 // Whole-image geometry: crop, resize, flips and rotation. Each keeps the depth,
 // palette and resolution of its input.
 
-#include "../Bitmap.h"
-#include "../ResultCodes.h"
+#include "imaging/Bitmap.h"
+#include "imaging/ResultCodes.h"
 
 namespace ardane::imaging::ops {
 

@@ -1,4 +1,4 @@
-#include "NearestColor.h"
+#include "imaging/ops/NearestColor.h"
 
 #include <algorithm>
 #include <array>

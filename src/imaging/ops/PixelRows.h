@@ -5,7 +5,7 @@
 // true-colour depths are written back the same way. The depth switch happens
 // once per row, never per pixel, so the loops inside stay tight.
 
-#include "../Bitmap.h"
+#include "imaging/Bitmap.h"
 
 #include <algorithm>
 #include <array>

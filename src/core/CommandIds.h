@@ -108,12 +108,28 @@ enum CommandId : int {
     // Paint settings (main frame).
     ID_PEN_COLOR = 32948,
     ID_BACKGROUND_COLOR = 32947,
-    ID_DRAW_COPY_PEN = 32927,          // .. 32938, see the draw-mode table
+    ID_DRAW_COPY_PEN = 32927,          // the twelve draw modes, 32927..32938
+    ID_DRAW_INVERT_PEN = 32928,
+    ID_DRAW_INVERT_MERGED_PEN = 32929,
+    ID_DRAW_COMMON_SOURCE = 32930,
+    ID_DRAW_COMMON_DESTINATION = 32931,
+    ID_DRAW_COMBINE_INVERTED_PEN = 32932,
+    ID_DRAW_BITWISE_OR = 32933,
+    ID_DRAW_INVERT_BITWISE_OR = 32934,
+    ID_DRAW_BITWISE_AND = 32935,
+    ID_DRAW_INVERT_BITWISE_AND = 32936,
+    ID_DRAW_BITWISE_XOR = 32937,
     ID_DRAW_INVERT_BITWISE_XOR = 32938,
     ID_DRAW_MODE_POPUP = 35999,
-    ID_SHUFFLE_DENSITY_1 = 33027,      // .. 33031
+    ID_SHUFFLE_DENSITY_1 = 33027,      // density = id - 33026
+    ID_SHUFFLE_DENSITY_2 = 33028,
+    ID_SHUFFLE_DENSITY_3 = 33029,
+    ID_SHUFFLE_DENSITY_4 = 33030,
     ID_SHUFFLE_DENSITY_5 = 33031,
-    ID_AREA_SIZE_2 = 32990,            // 32990..32994: 2, 4, 8, 12, 16
+    ID_AREA_SIZE_2 = 32990,
+    ID_AREA_SIZE_4 = 32991,
+    ID_AREA_SIZE_8 = 32992,
+    ID_AREA_SIZE_12 = 32993,
     ID_AREA_SIZE_16 = 32994,
     ID_AREA_SQUARE = 32995,
     ID_AREA_CIRCLE = 32996,
@@ -137,15 +153,31 @@ enum CommandId : int {
     ID_TEXT_CIRCLE = 32796,
     ID_TEXT_HALF_CIRCLE = 32798,
     ID_TEXT_CLOCKWISE = 33002,
-    ID_TEXT_START_0 = 32998,           // .. 33001: 0, 90, 180, 270
+    ID_TEXT_START_0 = 32998,
+    ID_TEXT_START_90 = 32999,
+    ID_TEXT_START_180 = 33000,
     ID_TEXT_START_270 = 33001,
-    ID_TEXT_NORTH = 33003,             // .. 33010: direction = id - 33003
+    ID_TEXT_NORTH = 33003,             // direction = id - 33003
+    ID_TEXT_NORTH_EAST = 33004,
+    ID_TEXT_NORTH_WEST = 33005,
+    ID_TEXT_SOUTH = 33006,
+    ID_TEXT_SOUTH_EAST = 33007,
+    ID_TEXT_SOUTH_WEST = 33008,
+    ID_TEXT_EAST = 33009,
     ID_TEXT_WEST = 33010,
     ID_TEXT_DEPTH = 32801,
     ID_TEXT_SHADOW_COLOR = 33050,      // an id of our own, free in every table
     ID_OBJECT_FILL_INTERIOR = 33021,
     ID_OBJECT_FILL_COLOR = 33022,
-    ID_LINE_WIDTH_1 = 33011,           // .. 33020: width = id - 33010
+    ID_LINE_WIDTH_1 = 33011,           // width = id - 33010
+    ID_LINE_WIDTH_2 = 33012,
+    ID_LINE_WIDTH_3 = 33013,
+    ID_LINE_WIDTH_4 = 33014,
+    ID_LINE_WIDTH_5 = 33015,
+    ID_LINE_WIDTH_6 = 33016,
+    ID_LINE_WIDTH_7 = 33017,
+    ID_LINE_WIDTH_8 = 33018,
+    ID_LINE_WIDTH_9 = 33019,
     ID_LINE_WIDTH_10 = 33020,
 
     // Whole-image commands (view).
@@ -164,6 +196,9 @@ enum CommandId : int {
     ID_FLAT_ADJUSTMENT = 33044,
     ID_ESCAPE = 32769,
     ID_VISUAL_PATCH = 151,             // "Visual patching of selection" (quick command bar)
+
+    // Window ids of bars that issue no command of their own.
+    ID_INPLACE_RESIZE_BAR = 59395,
 };
 
 // A command and the text its menu item or button shows.
