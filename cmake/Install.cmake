@@ -27,21 +27,24 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/help/manual.html DESTINATION ${CMAKE
 # and icon caches so the new type and icon show up at once. Staged installs
 # leave that to the package's own triggers.
 install(CODE [[
+  function(ardane_refresh_cache tool)
+    find_program(ARDANE_CACHE_TOOL_${tool} ${tool})
+    if(ARDANE_CACHE_TOOL_${tool})
+      message(STATUS "Running ${tool}")
+      execute_process(COMMAND ${ARDANE_CACHE_TOOL_${tool}} ${ARGN} RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0)
+        message(WARNING "${tool} failed (${rc}); the desktop may not see the new files until it runs")
+      endif()
+    endif()
+  endfunction()
   if("$ENV{DESTDIR}" STREQUAL "")
     set(share "${CMAKE_INSTALL_PREFIX}/share")
-    foreach(tool_and_args
-        "update-mime-database;${share}/mime"
-        "update-desktop-database;-q;${share}/applications"
-        "gtk-update-icon-cache;-q;-t;-f;${share}/icons/hicolor")
-      list(POP_FRONT tool_and_args tool)
-      find_program(ARDANE_CACHE_TOOL_${tool} ${tool})
-      if(ARDANE_CACHE_TOOL_${tool})
-        message(STATUS "Running ${tool}")
-        execute_process(COMMAND ${ARDANE_CACHE_TOOL_${tool}} ${tool_and_args} RESULT_VARIABLE rc)
-        if(NOT rc EQUAL 0)
-          message(WARNING "${tool} failed (${rc}); the desktop may not see the new files until it runs")
-        endif()
-      endif()
-    endforeach()
+    ardane_refresh_cache(update-mime-database "${share}/mime")
+    ardane_refresh_cache(update-desktop-database -q "${share}/applications")
+    # An icon cache only where the theme itself is installed: a cache beside
+    # no index.theme could hide icons that other programs add later.
+    if(EXISTS "${share}/icons/hicolor/index.theme")
+      ardane_refresh_cache(gtk-update-icon-cache -q "${share}/icons/hicolor")
+    endif()
   endif()
 ]])
