@@ -3,8 +3,10 @@
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: deps configure build run test bench asan clean
+.PHONY: deps configure build run test bench install asan clean
 
 deps:
 	@scripts/install-deps.sh
@@ -23,6 +25,11 @@ test: build
 
 bench: build
 	bench/run.sh $(BUILD)
+
+# Installs the programs, desktop entry, icons, MIME type, metainfo and manual
+# under PREFIX; DESTDIR stages the whole tree in another folder for packaging.
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # Tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build of its own.
 asan: deps
