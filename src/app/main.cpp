@@ -71,6 +71,8 @@ int main(int argc, char* argv[])
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ardane"));
     QApplication::setOrganizationName(QStringLiteral("Ardane"));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.ardane.Ardane"));
     QApplication::setApplicationVersion(QStringLiteral("0.1"));
     QApplication::setQuitOnLastWindowClosed(false);
 

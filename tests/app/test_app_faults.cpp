@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -64,6 +65,7 @@ private slots:
     void recentEntryThatFailsToOpenLeavesTheList();
     void fileOpenNameFieldStartsWithAllFiles();
     void newImageThatCannotBeMadeLeavesNoWindow();
+    void hugeNewImageIsMadeShownZoomedAndSaved();
     void stringTableHoldsTheProgramsTexts();
 };
 
@@ -177,6 +179,42 @@ void TestAppFaults::newImageThatCannotBeMadeLeavesNoWindow()
     QCOMPARE(s.ui->texts(), QStringList{});
     QCOMPARE(s.app->documents().count(), std::size_t(1));
     QCOMPARE(s.pane(2), QString("40x30(pixel)"));
+    s.quit();
+}
+
+void TestAppFaults::hugeNewImageIsMadeShownZoomedAndSaved()
+{
+    // 24000 x 24000 at 24 bits: 1.7 GB of pixels, more than 2^28 pixels.
+    QTemporaryDir dir;
+    test::AppSession s;
+    QVERIFY(s.start());
+    s.newImage(24000, 24000);
+    QCOMPARE(s.ui->texts(), QStringList{});
+    QVERIFY(s.view() && s.view()->hasImage());
+    QCOMPARE(s.pane(2), QString("24000x24000(pixel)"));
+    QCOMPARE(s.pane(1), QString("24 bits/pixel"));
+    const QColor background(0, 128, 128); // the default background colour 0x808000
+    s.view()->resize(400, 300);
+    QCOMPARE(s.view()->viewport()->grab().toImage().pixelColor(100, 100), background);
+    s.run(ID_VIEW_200);
+    QCOMPARE(s.view()->zoom(), 200);
+    QCOMPARE(s.view()->totalSize().width(), 48000 + 2 * 20);
+    QCOMPARE(s.view()->viewport()->grab().toImage().pixelColor(200, 150), background);
+    s.run(ID_VIEW_100);
+
+    const QString path = dir.filePath("huge.bmp");
+    s.ui->saveAnswers.push_back(SaveFileChoice{path, 2}); // "Windows(*.BMP)"
+    s.run(ID_FILE_SAVE_AS);
+    QCOMPARE(s.ui->texts(), QStringList{});
+    QCOMPARE(QFileInfo(path).size(), qint64(54) + qint64(24000) * 24000 * 3);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray head = f.read(54);
+    QCOMPARE(head.left(2), QByteArray("BM"));
+    f.seek(f.size() - 3);
+    QCOMPARE(f.read(3), QByteArray("\x80\x80\x00", 3)); // blue, green, red of the last pixel
+    f.close();
+    QFile::remove(path);
     s.quit();
 }
 
