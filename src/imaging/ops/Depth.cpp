@@ -400,10 +400,11 @@ std::vector<QRgb> fixedPalette(int bitsPerPixel, PaletteOption option)
 Result convertDepth(const Bitmap& in, int bitsPerPixel, PaletteOption palette, DitherOption dither, Bitmap& out)
 {
     if (in.isNull())
-        return result::NoImage;
-    if (!Bitmap::isValidDepth(bitsPerPixel) || !isValidPaletteOption(int(palette))
-        || !isValidDitherOption(int(dither)))
-        return result::InvalidArgument;
+        return result::OutOfMemory;
+    if (!Bitmap::isValidDepth(bitsPerPixel))
+        return result::UnsupportedDepth;
+    if (!isValidPaletteOption(int(palette)) || !isValidDitherOption(int(dither)))
+        return result::NotAvailable;
 
     Bitmap converted;
     if (bitsPerPixel > 8) {
