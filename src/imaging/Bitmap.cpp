@@ -103,7 +103,18 @@ std::int64_t Bitmap::storedRowBytes(std::int64_t width, QImage::Format format)
 {
     if (width <= 0 || width > kMaxSide || format == QImage::Format_Invalid)
         return -1;
-    const std::int64_t depth = QImage::toPixelFormat(format).bitsPerPixel();
+    // The bits a pixel takes in memory (QPixelFormat counts the 15 used
+    // bits of RGB555, not the 16 stored).
+    std::int64_t depth = 0;
+    switch (format) {
+    case QImage::Format_Indexed8: depth = 8; break;
+    case QImage::Format_RGB555: depth = 16; break;
+    case QImage::Format_RGB888: depth = 24; break;
+    case QImage::Format_ARGB32: depth = 32; break;
+    default: depth = QImage(1, 1, format).depth(); break;
+    }
+    if (depth <= 0)
+        return -1;
     return (width * depth + 31) / 32 * 4;
 }
 
