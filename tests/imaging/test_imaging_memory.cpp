@@ -175,6 +175,7 @@ private slots:
 
         // Painted outside the control, then handed over (the control's copy
         // shares the pixels).
+        c.SetImageHandle(Bitmap());
         c.SetImageHandle(patterned(kSide, kSide));
         QVERIFY(c.HasImage());
         QCOMPARE(c.FlipVertical(), result::Ok); // in place: the pixels are the control's alone
