@@ -197,9 +197,11 @@ void expectRoundTrip(FileFormat f, const Bitmap& got, const Bitmap& saved, bool 
             for (int i = 0; i < 256; ++i)
                 QCOMPARE(table[std::size_t(i)] | 0xFF000000u, qRgb(i, i, i));
         }
+        // 1 and 4-bit pictures are steps of a few levels: their edges ring a little more.
+        const int tolerance = saved.bitsPerPixel() < 8 ? 16 : 6;
         QString bad;
-        const int worst = compareRgba(got, saved, 6, bad);
-        QVERIFY2(worst <= 6, qPrintable(QStringLiteral("JPEG error %1 at %2").arg(worst).arg(bad)));
+        const int worst = compareRgba(got, saved, tolerance, bad);
+        QVERIFY2(worst <= tolerance, qPrintable(QStringLiteral("JPEG error %1 at %2").arg(worst).arg(bad)));
         return;
     }
     if (saved.isIndexed()) {
