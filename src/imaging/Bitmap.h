@@ -26,9 +26,12 @@ namespace ardane::imaging {
 }
 [[nodiscard]] constexpr ColorRef rgbToColorRef(QRgb c) { return makeColorRef(qRed(c), qGreen(c), qBlue(c)); }
 
-// Largest image we accept, in pixels and per side: protects against absurd
-// headers before any memory is reserved.
-inline constexpr std::int64_t kMaxPixels = std::int64_t(1) << 28; // 268 megapixels
+// Largest image we accept, in pixels and per side. Within these every size in
+// bytes fits 64-bit arithmetic with a wide margin (at most 4 GiB of pixels at
+// 32 bits), every coordinate fits an int, and a side fits the 16-bit fields of
+// the formats that have them. Anything larger is refused before any memory is
+// reserved; below the limits it is the memory actually available that decides.
+inline constexpr std::int64_t kMaxPixels = std::int64_t(1) << 30; // 1073 megapixels, 32768 x 32768
 inline constexpr int kMaxSide = 65535;
 
 // The grey of a colour as the eye weighs it (ITU-R 601 weights in 8-bit
@@ -76,13 +79,23 @@ public:
     // Bytes the pixels take as a device-independent bitmap (rows padded to 4 bytes).
     [[nodiscard]] std::int64_t memorySize() const;
 
+    // Makes the pixels this bitmap's own when they are shared with another
+    // copy, so that writing into them cannot fail half way: false, with the
+    // bitmap unchanged, when memory for the private copy cannot be had.
+    [[nodiscard]] bool detach();
+
     // Storage format for a depth, or Format_Invalid for an unsupported depth.
     [[nodiscard]] static QImage::Format storageFormat(int bitsPerPixel);
     // Uninitialised pixel memory for an image of the given size and format;
-    // a null image when memory cannot be had. Large images get memory of
-    // their own, backed by huge pages where the system offers them, so that
-    // first writes into tens of megabytes do not fault page by page.
+    // a null image when the size is out of range or memory cannot be had
+    // (never an exception). Large images get memory of their own, backed by
+    // huge pages where the system offers them, so that first writes into tens
+    // of megabytes do not fault page by page; that memory starts out zero.
     [[nodiscard]] static QImage allocateImage(int width, int height, QImage::Format format);
+    // Bytes of one stored row and of the whole pixel store, computed in 64 bits;
+    // -1 for a size or format out of range.
+    [[nodiscard]] static std::int64_t storedRowBytes(std::int64_t width, QImage::Format format);
+    [[nodiscard]] static std::int64_t storedBytes(std::int64_t width, std::int64_t height, QImage::Format format);
     // The same in the storage format of a depth; 1, 4 and 8 bits get a grey
     // ramp of 2^bits entries as their colour table.
     [[nodiscard]] static QImage allocatePixels(int width, int height, int bitsPerPixel);

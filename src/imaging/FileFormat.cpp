@@ -18,7 +18,7 @@ constexpr std::array kFormats{
     FormatInfo{FileFormat::Tga, "TGA", "TGA", true, true, d(8, 16, 24, 32)},
     FormatInfo{FileFormat::Cmp, "CMP", "CMP", false, false, 0},
     FormatInfo{FileFormat::Bmp, "BMP", "BMP", true, true, d(1, 4, 8, 16, 24, 32)},
-    FormatInfo{FileFormat::Jpeg, "JPEG", "JPG", true, true, d(8, 24)},
+    FormatInfo{FileFormat::Jpeg, "JPEG", "JPG", true, true, d(1, 4, 8, 24)},
     FormatInfo{FileFormat::Wmf, "WMF", "WMF", true, true, d(1, 4, 8, 24)},
     FormatInfo{FileFormat::Eps, "EPS", "PS", true, true, d(1, 8, 24)},
     FormatInfo{FileFormat::Tiff, "TIFF", "TIF", true, true, d(1, 4, 8, 24, 32)},

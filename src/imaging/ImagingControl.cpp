@@ -11,6 +11,7 @@
 #include <QSaveFile>
 
 #include <new>
+#include <stdexcept>
 
 namespace ardane::imaging {
 
@@ -18,6 +19,22 @@ namespace {
 
 using codecs::Bytes;
 using codecs::ByteView;
+
+// Runs one operation and turns a failed allocation anywhere inside it (a
+// std::bad_alloc, or std::length_error from a container asked for more than
+// it can hold) into the memory code. Operations change the bitmap only as
+// their last, non-throwing step, so it is as it was on every failure.
+template <typename Body>
+Result memoryGuarded(Body&& body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return result::OutOfMemory;
+    } catch (const std::length_error&) {
+        return result::OutOfMemory;
+    }
+}
 
 int jpegQuality(int quality)
 {
@@ -34,14 +51,14 @@ int jpegQuality(int quality)
 Result decode(ByteView data, int bits, int page, Bitmap& out)
 {
     if (bits != 0 && !Bitmap::isValidDepth(bits))
-        return result::InvalidArgument;
+        return result::UnsupportedDepth;
     if (data.empty())
         return result::InvalidFormat;
     const codecs::Codec* codec = codecs::codecFor(codecs::detectFormat(data));
     if (!codec)
         return result::InvalidFormat;
-    Bitmap decoded;
-    try {
+    return memoryGuarded([&] {
+        Bitmap decoded;
         if (const Result r = codec->read(data, page, decoded); r != result::Ok)
             return r;
         if (bits != 0 && bits != decoded.bitsPerPixel()) {
@@ -51,11 +68,9 @@ Result decode(ByteView data, int bits, int page, Bitmap& out)
             converted.setResolution(decoded.xResolution(), decoded.yResolution());
             decoded = std::move(converted);
         }
-    } catch (const std::bad_alloc&) {
-        return result::OutOfMemory;
-    }
-    out = std::move(decoded);
-    return result::Ok;
+        out = std::move(decoded);
+        return result::Ok;
+    });
 }
 
 } // namespace
@@ -69,9 +84,13 @@ Result readWholeFile(const QString& path, std::vector<std::uint8_t>& out)
     if (!file.open(QIODevice::ReadOnly))
         return result::CannotOpen;
     const qint64 size = file.size();
+    if (size < 0)
+        return result::ReadError;
     try {
         out.resize(std::size_t(size));
     } catch (const std::bad_alloc&) {
+        return result::OutOfMemory;
+    } catch (const std::length_error&) {
         return result::OutOfMemory;
     }
     qint64 done = 0;
@@ -114,37 +133,37 @@ void ImagingControl::SetYResolution(std::int16_t dpi)
 
 Result ImagingControl::ProbeFile(const QString& path, int page)
 {
-    Bytes data;
-    if (const Result r = readWholeFile(path, data); r != result::Ok)
-        return r;
-    if (data.empty())
-        return result::InvalidFormat;
-    const FileFormat format = codecs::detectFormat(data);
-    const codecs::Codec* codec = codecs::codecFor(format);
-    if (!codec)
-        return result::InvalidFormat;
-    codecs::ProbeInfo info;
-    try {
+    return memoryGuarded([&] {
+        Bytes data;
+        if (const Result r = readWholeFile(path, data); r != result::Ok)
+            return r;
+        if (data.empty())
+            return result::InvalidFormat;
+        const FileFormat format = codecs::detectFormat(data);
+        const codecs::Codec* codec = codecs::codecFor(format);
+        if (!codec)
+            return result::InvalidFormat;
+        codecs::ProbeInfo info;
         if (const Result r = codec->probe(data, page, info); r != result::Ok)
             return r;
-    } catch (const std::bad_alloc&) {
-        return result::OutOfMemory;
-    }
-    m_probedBits = std::int16_t(info.bitsPerPixel);
-    m_probedFormat = std::int16_t(info.format == FileFormat::Unknown ? format : info.format);
-    m_probedMemory = std::int32_t(std::min<std::int64_t>(info.memorySize, INT32_MAX));
-    m_probedCompression = info.compression;
-    m_probedWidth = info.width;
-    m_probedHeight = info.height;
-    return result::Ok;
+        m_probedCompression = info.compression; // the one step here that can throw
+        m_probedBits = std::int16_t(info.bitsPerPixel);
+        m_probedFormat = std::int16_t(info.format == FileFormat::Unknown ? format : info.format);
+        m_probedMemory = std::int32_t(std::min<std::int64_t>(info.memorySize, INT32_MAX));
+        m_probedWidth = info.width;
+        m_probedHeight = info.height;
+        return result::Ok;
+    });
 }
 
 Result ImagingControl::LoadFile(const QString& path, int bits, int page)
 {
-    Bytes data;
-    if (const Result r = readWholeFile(path, data); r != result::Ok)
-        return r;
-    return LoadFromBlock(data, bits, page);
+    return memoryGuarded([&] {
+        Bytes data;
+        if (const Result r = readWholeFile(path, data); r != result::Ok)
+            return r;
+        return LoadFromBlock(data, bits, page);
+    });
 }
 
 Result ImagingControl::LoadFromBlock(std::span<const std::uint8_t> block, int bits, int page)
@@ -159,7 +178,7 @@ Result ImagingControl::LoadFromBlock(std::span<const std::uint8_t> block, int bi
 Result ImagingControl::encode(int format, int bits, int quality, std::vector<std::uint8_t>& out) const
 {
     if (!HasImage())
-        return result::NoImage;
+        return result::WriteError;
     const FormatInfo* info = formatInfo(format);
     if (!info || !info->canWrite)
         return result::NotAvailable;
@@ -170,7 +189,7 @@ Result ImagingControl::encode(int format, int bits, int quality, std::vector<std
         bits = m_bitmap.bitsPerPixel();
     if (!canWriteDepth(*info, bits))
         return result::UnsupportedDepth;
-    try {
+    return memoryGuarded([&] {
         Bitmap toWrite = m_bitmap;
         if (bits != m_bitmap.bitsPerPixel()) {
             if (const Result r = ops::convertDepth(m_bitmap, bits, ops::PaletteOption::Fixed, ops::DitherOption::None, toWrite); r != result::Ok)
@@ -178,29 +197,29 @@ Result ImagingControl::encode(int format, int bits, int quality, std::vector<std
             toWrite.setResolution(m_bitmap.xResolution(), m_bitmap.yResolution());
         }
         return codec->write(toWrite, jpegQuality(quality), out);
-    } catch (const std::bad_alloc&) {
-        return result::OutOfMemory;
-    }
+    });
 }
 
 Result ImagingControl::SaveFile(const QString& path, int format, int bits, int quality, bool multipage)
 {
-    Bytes encoded;
-    if (const Result r = encode(format, bits, quality, encoded); r != result::Ok)
-        return r;
-    const auto fmt = static_cast<FileFormat>(format);
-    if (multipage && (fmt == FileFormat::Tiff || fmt == FileFormat::Gif) && QFileInfo(path).isFile()) {
-        Bytes existing;
-        if (const Result r = readWholeFile(path, existing); r != result::Ok)
+    return memoryGuarded([&] {
+        Bytes encoded;
+        if (const Result r = encode(format, bits, quality, encoded); r != result::Ok)
             return r;
-        if (codecs::detectFormat(existing) != fmt)
-            return result::InvalidFormat;
-        Bytes joined;
-        if (const Result r = codecs::appendPages(existing, encoded, joined); r != result::Ok)
-            return r;
-        encoded = std::move(joined);
-    }
-    return writeWholeFile(path, encoded);
+        const auto fmt = static_cast<FileFormat>(format);
+        if (multipage && (fmt == FileFormat::Tiff || fmt == FileFormat::Gif) && QFileInfo(path).isFile()) {
+            Bytes existing;
+            if (const Result r = readWholeFile(path, existing); r != result::Ok)
+                return r;
+            if (codecs::detectFormat(existing) != fmt)
+                return result::InvalidFormat;
+            Bytes joined;
+            if (const Result r = codecs::appendPages(existing, encoded, joined); r != result::Ok)
+                return r;
+            encoded = std::move(joined);
+        }
+        return writeWholeFile(path, encoded);
+    });
 }
 
 Result ImagingControl::SaveToBlock(std::vector<std::uint8_t>& block, int format, int bits, int quality)
@@ -211,88 +230,97 @@ Result ImagingControl::SaveToBlock(std::vector<std::uint8_t>& block, int format,
 Result ImagingControl::CreateImage(int width, int height, int /*bits: always 24*/)
 {
     if (!Bitmap::isValidSize(width, height))
-        return result::InvalidArgument;
-    Bitmap created = Bitmap::create(width, height, 24);
-    if (created.isNull())
-        return result::OutOfMemory;
-    created.image().fill(Qt::white);
-    m_bitmap = std::move(created);
-    return result::Ok;
+        return result::OutOfMemory; // no bitmap can have that size
+    return memoryGuarded([&] {
+        Bitmap created = Bitmap::create(width, height, 24);
+        if (created.isNull())
+            return result::OutOfMemory;
+        created.image().fill(Qt::white);
+        m_bitmap = std::move(created);
+        return result::Ok;
+    });
 }
 
 Result ImagingControl::FillImage(ColorRef colour)
 {
     if (!HasImage())
-        return result::NoImage;
-    ops::fill(m_bitmap, colour);
-    return result::Ok;
+        return result::OutOfMemory;
+    return memoryGuarded([&] { return ops::fill(m_bitmap, colour) ? result::Ok : result::OutOfMemory; });
 }
 
 Result ImagingControl::ResizeImage(int width, int height, int flags)
 {
-    if (!HasImage())
-        return result::NoImage;
-    if (!Bitmap::isValidSize(width, height) || (flags != 0 && flags != 1))
-        return result::InvalidArgument;
-    Bitmap out;
-    if (const Result r = ops::resize(m_bitmap, width, height, static_cast<ops::ResizeMode>(flags), out); r != result::Ok)
-        return r;
-    m_bitmap = std::move(out);
-    return result::Ok;
+    if (!HasImage() || !Bitmap::isValidSize(width, height))
+        return result::OutOfMemory;
+    if (flags != 0 && flags != 1)
+        return result::NotAvailable;
+    return memoryGuarded([&] {
+        Bitmap out;
+        if (const Result r = ops::resize(m_bitmap, width, height, static_cast<ops::ResizeMode>(flags), out); r != result::Ok)
+            return r;
+        m_bitmap = std::move(out);
+        return result::Ok;
+    });
 }
 
 Result ImagingControl::CropImage(int left, int top, int width, int height)
 {
     if (!HasImage())
-        return result::NoImage;
-    Bitmap out;
-    if (const Result r = ops::crop(m_bitmap, left, top, width, height, out); r != result::Ok)
-        return r;
-    m_bitmap = std::move(out);
-    return result::Ok;
+        return result::OutOfMemory;
+    return memoryGuarded([&] {
+        Bitmap out;
+        if (const Result r = ops::crop(m_bitmap, left, top, width, height, out); r != result::Ok)
+            return r;
+        m_bitmap = std::move(out);
+        return result::Ok;
+    });
 }
 
 Result ImagingControl::RotateImage(int hundredthsOfDegree, bool resize, ColorRef fill)
 {
     if (!HasImage())
-        return result::NoImage;
-    Bitmap out;
-    if (const Result r = ops::rotate(m_bitmap, hundredthsOfDegree, resize, fill, out); r != result::Ok)
-        return r;
-    m_bitmap = std::move(out);
-    return result::Ok;
+        return result::OutOfMemory;
+    return memoryGuarded([&] {
+        Bitmap out;
+        if (const Result r = ops::rotate(m_bitmap, hundredthsOfDegree, resize, fill, out); r != result::Ok)
+            return r;
+        m_bitmap = std::move(out);
+        return result::Ok;
+    });
 }
 
 Result ImagingControl::FlipVertical()
 {
     if (!HasImage())
-        return result::NoImage;
-    ops::flipVertical(m_bitmap);
-    return result::Ok;
+        return result::OutOfMemory;
+    return memoryGuarded([&] { return ops::flipVertical(m_bitmap) ? result::Ok : result::OutOfMemory; });
 }
 
 Result ImagingControl::FlipHorizontal()
 {
     if (!HasImage())
-        return result::NoImage;
-    ops::flipHorizontal(m_bitmap);
-    return result::Ok;
+        return result::OutOfMemory;
+    return memoryGuarded([&] { return ops::flipHorizontal(m_bitmap) ? result::Ok : result::OutOfMemory; });
 }
 
 Result ImagingControl::ConvertColorDepth(int bits, int paletteOption, int ditherOption, int /*reserved*/)
 {
     if (!HasImage())
-        return result::NoImage;
-    if (!Bitmap::isValidDepth(bits) || !ops::isValidPaletteOption(paletteOption) || !ops::isValidDitherOption(ditherOption))
-        return result::InvalidArgument;
-    Bitmap out;
-    if (const Result r = ops::convertDepth(m_bitmap, bits, static_cast<ops::PaletteOption>(paletteOption),
-                                           static_cast<ops::DitherOption>(ditherOption), out);
-        r != result::Ok)
-        return r;
-    out.setResolution(m_bitmap.xResolution(), m_bitmap.yResolution());
-    m_bitmap = std::move(out);
-    return result::Ok;
+        return result::OutOfMemory;
+    if (!Bitmap::isValidDepth(bits))
+        return result::UnsupportedDepth;
+    if (!ops::isValidPaletteOption(paletteOption) || !ops::isValidDitherOption(ditherOption))
+        return result::NotAvailable;
+    return memoryGuarded([&] {
+        Bitmap out;
+        if (const Result r = ops::convertDepth(m_bitmap, bits, static_cast<ops::PaletteOption>(paletteOption),
+                                               static_cast<ops::DitherOption>(ditherOption), out);
+            r != result::Ok)
+            return r;
+        out.setResolution(m_bitmap.xResolution(), m_bitmap.yResolution());
+        m_bitmap = std::move(out);
+        return result::Ok;
+    });
 }
 
 std::vector<std::uint8_t> ImagingControl::CopyToDib() const
@@ -303,20 +331,20 @@ std::vector<std::uint8_t> ImagingControl::CopyToDib() const
         return codecs::toPackedDib(m_bitmap);
     } catch (const std::bad_alloc&) {
         return {};
+    } catch (const std::length_error&) {
+        return {};
     }
 }
 
 Result ImagingControl::ReplaceFromDib(std::span<const std::uint8_t> dib)
 {
-    Bitmap out;
-    try {
+    return memoryGuarded([&] {
+        Bitmap out;
         if (const Result r = codecs::fromPackedDib(dib, out); r != result::Ok)
             return r;
-    } catch (const std::bad_alloc&) {
-        return result::OutOfMemory;
-    }
-    m_bitmap = std::move(out);
-    return result::Ok;
+        m_bitmap = std::move(out);
+        return result::Ok;
+    });
 }
 
 } // namespace ardane::imaging

@@ -1,7 +1,11 @@
 #pragma once
 // The imaging control: one bitmap and the operations the program performs on
-// it as a whole. Every operation returns a 16-bit result code (0 success); on
-// failure the bitmap is left exactly as it was.
+// it as a whole. Every operation returns a 16-bit result code (0 success), and
+// every code it returns has a text in the message table (ResultCodes.h); on
+// failure the bitmap is left exactly as it was. Memory that cannot be had,
+// wherever inside an operation (our allocations, Qt's, GraphicsMagick's,
+// libjpeg's), is reported as OutOfMemory; no allocation failure ends the
+// process.
 //
 // Method and property names follow the control's established interface
 // (ProbeFile, LoadFile, ImageWidth, ...), which the rest of the program uses.
@@ -73,7 +77,9 @@ public:
     [[nodiscard]] Result ConvertColorDepth(int bits, int paletteOption, int ditherOption, int reserved);
 
     // --- transfer ----------------------------------------------------------
-    // A packed device-independent bitmap of the image; empty when there is none.
+    // A packed device-independent bitmap of the image; empty when there is
+    // none, when memory for the copy cannot be had, or when the image is too
+    // large for the format's 32-bit size fields.
     [[nodiscard]] std::vector<std::uint8_t> CopyToDib() const;
     [[nodiscard]] Result ReplaceFromDib(std::span<const std::uint8_t> dib);
 

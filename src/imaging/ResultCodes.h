@@ -23,9 +23,17 @@ inline constexpr Result InvalidCompression = 20023; // "Invalid compression form
 inline constexpr Result UnsupportedDepth = 20027;   // "Current file format doesn't support ..."
 inline constexpr Result WriteError = 20050;         // "Error Writing file"
 inline constexpr Result OutOfMemory3 = 62473;
-// Codes of our own for failures the table has no text for; they show "Unknown error".
-inline constexpr Result InvalidArgument = 20100;
-inline constexpr Result NoImage = 20101;
+// Every failure is reported with one of the codes above, so that each has a
+// message. In particular:
+//   OutOfMemory       memory that cannot be had, including an image size that
+//                     no bitmap can have (not positive, or beyond kMaxPixels /
+//                     kMaxSide), an empty crop, and an operation on a control
+//                     that holds no image
+//   UnsupportedDepth  a depth that is not 1, 4, 8, 16, 24 or 32
+//   NotAvailable      an option value the operation does not offer (resize
+//                     mode, palette or dither option), or an image too large
+//                     for the file format's own size fields
+//   WriteError        saving from a control that holds no image
 } // namespace result
 
 // The message for a result code; "Unknown error" for codes without a text.

@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(kOs2BmpCodec.write(sample(16), 0, untouched), result::UnsupportedDepth);
         QCOMPARE(kOs2BmpCodec.write(sample(32), 0, untouched), result::UnsupportedDepth);
         QCOMPARE(untouched, (Bytes{1, 2, 3}));
-        QCOMPARE(kBmpCodec.write(Bitmap(), 0, untouched), result::NoImage);
+        QCOMPARE(kBmpCodec.write(Bitmap(), 0, untouched), result::WriteError);
     }
 
     void wmfLayout()

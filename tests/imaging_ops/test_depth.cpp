@@ -462,10 +462,10 @@ private slots:
     {
         Bitmap out;
         const Bitmap in = colourful(4, 4);
-        QCOMPARE(convertDepth(Bitmap(), 8, PaletteOption::Fixed, DitherOption::None, out), result::NoImage);
-        QCOMPARE(convertDepth(in, 2, PaletteOption::Fixed, DitherOption::None, out), result::InvalidArgument);
-        QCOMPARE(convertDepth(in, 8, PaletteOption(3), DitherOption::None, out), result::InvalidArgument);
-        QCOMPARE(convertDepth(in, 8, PaletteOption::Fixed, DitherOption(8), out), result::InvalidArgument);
+        QCOMPARE(convertDepth(Bitmap(), 8, PaletteOption::Fixed, DitherOption::None, out), result::OutOfMemory);
+        QCOMPARE(convertDepth(in, 2, PaletteOption::Fixed, DitherOption::None, out), result::UnsupportedDepth);
+        QCOMPARE(convertDepth(in, 8, PaletteOption(3), DitherOption::None, out), result::NotAvailable);
+        QCOMPARE(convertDepth(in, 8, PaletteOption::Fixed, DitherOption(8), out), result::NotAvailable);
         QVERIFY(out.isNull());
         QVERIFY(isValidPaletteOption(8) && !isValidPaletteOption(5) && isValidDitherOption(7) && !isValidDitherOption(-1));
     }

@@ -66,17 +66,23 @@ Result readBitmapFile(ByteView data, int /*single page*/, Bitmap& out)
         return dibfmt::decodePixels(data.subspan(kFileHeaderSize), layout, out);
     } catch (const std::bad_alloc&) {
         return result::OutOfMemory;
+    } catch (const std::length_error&) {
+        return result::OutOfMemory;
     }
 }
 
 Result writeBitmapFile(const Bitmap& bitmap, std::uint32_t infoSize, Bytes& out)
 {
     if (bitmap.isNull())
-        return result::NoImage;
+        return result::WriteError;
+    if (!dibfmt::fitsSizeFields(bitmap, infoSize, kFileHeaderSize))
+        return result::NotAvailable; // the file size would not fit its 32-bit field
     Bytes file;
     try {
         file = dibfmt::encode(bitmap, infoSize, kFileHeaderSize);
     } catch (const std::bad_alloc&) {
+        return result::OutOfMemory;
+    } catch (const std::length_error&) {
         return result::OutOfMemory;
     }
     if (file.empty())

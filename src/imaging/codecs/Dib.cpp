@@ -535,9 +535,22 @@ int paletteCountForWrite(const Bitmap& bitmap)
     return n == 0 ? (1 << bitmap.bitsPerPixel()) : std::min(n, 1 << bitmap.bitsPerPixel());
 }
 
+std::uint64_t encodedSize(const Bitmap& bitmap, std::uint32_t infoSize, std::size_t prefix)
+{
+    if (bitmap.isNull())
+        return 0;
+    const std::uint64_t pixels = std::uint64_t(rowStride(bitmap.width(), bitmap.bitsPerPixel())) * std::uint64_t(bitmap.height());
+    return std::uint64_t(prefix) + infoSize + 4 * std::uint64_t(paletteCountForWrite(bitmap)) + pixels;
+}
+
+bool fitsSizeFields(const Bitmap& bitmap, std::uint32_t infoSize, std::size_t prefix)
+{
+    return !bitmap.isNull() && encodedSize(bitmap, infoSize, prefix) <= 0xFFFFFFFFu;
+}
+
 Bytes encode(const Bitmap& bitmap, std::uint32_t infoSize, std::size_t prefix)
 {
-    if (bitmap.isNull() || infoSize < 40)
+    if (bitmap.isNull() || infoSize < 40 || !fitsSizeFields(bitmap, infoSize, prefix))
         return {};
     const int bits = bitmap.bitsPerPixel();
     const int w = bitmap.width();
@@ -547,7 +560,7 @@ Bytes encode(const Bitmap& bitmap, std::uint32_t infoSize, std::size_t prefix)
     const std::int64_t stride = rowStride(w, bits);
     const std::size_t tableAt = prefix + infoSize;
     const std::size_t pixelsAt = tableAt + std::size_t(colours) * 4;
-    Bytes out(pixelsAt + std::size_t(stride * h), 0);
+    Bytes out(std::size_t(encodedSize(bitmap, infoSize, prefix)), 0);
 
     std::uint8_t* hdr = out.data() + prefix;
     put32(hdr, infoSize);

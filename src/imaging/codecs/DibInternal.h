@@ -102,10 +102,17 @@ void describe(const Layout& layout, ProbeInfo& info);
 // --- writing ------------------------------------------------------------
 [[nodiscard]] std::int64_t rowStride(std::int64_t width, int bits);
 
+// Bytes encode() writes for `bitmap`, in 64 bits.
+[[nodiscard]] std::uint64_t encodedSize(const Bitmap& bitmap, std::uint32_t infoSize, std::size_t prefix);
+// Whether those bytes fit the format's 32-bit size fields (the file size of a
+// bitmap file, the image size of the header).
+[[nodiscard]] bool fitsSizeFields(const Bitmap& bitmap, std::uint32_t infoSize, std::size_t prefix);
+
 // Writes `bitmap` as a header of `infoSize` bytes (40 for Windows, 64 for
 // OS/2 2.x; fields past the first 40 are zero), the colour table (4-byte
 // entries, exactly the palette's size) and the rows bottom-up, after
-// `prefix` zero bytes left for the caller's own header. Empty for a null bitmap.
+// `prefix` zero bytes left for the caller's own header. Empty for a null
+// bitmap and for one too large for the size fields (fitsSizeFields).
 [[nodiscard]] Bytes encode(const Bitmap& bitmap, std::uint32_t infoSize, std::size_t prefix);
 
 // Number of colour-table entries encode() writes.

@@ -1,6 +1,8 @@
 #include "imaging/codecs/JpegDirect.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
@@ -138,12 +140,22 @@ struct EncodeSettings {
     bool grey;
 };
 
-// Rows of the bitmap as libjpeg wants them: 24-bit rows as they are, 8-bit
-// rows as the luminance of each pixel's table colour.
-Phase writeImage(Encoder& e, const QImage& image, const EncodeSettings& s, unsigned char* greyRow)
+// How the rows of a bitmap become the rows libjpeg wants: 24-bit rows as they
+// are; indexed rows through the colour table, either to one grey sample per
+// pixel or to three colour samples.
+struct RowSource {
+    const QImage& image;
+    bool indexed;
+    std::array<unsigned char, 256> levels{};   // grey of each index
+    std::array<unsigned char, 768> colours{};  // R, G, B of each index
+    unsigned char* row;                        // one converted row
+};
+
+Phase writeImage(Encoder& e, const RowSource& source, const EncodeSettings& s)
 {
     if (setjmp(e.trap.jump))
         return Phase::Failed;
+    const QImage& image = source.image;
     e.info.dest = &e.destination.manager;
     e.info.image_width = JDIMENSION(image.width());
     e.info.image_height = JDIMENSION(image.height());
@@ -162,24 +174,51 @@ Phase writeImage(Encoder& e, const QImage& image, const EncodeSettings& s, unsig
     // coefficients buys files about a fifth smaller.
     e.info.optimize_coding = TRUE;
     jpeg_start_compress(&e.info, TRUE);
-    const QList<QRgb> table = image.colorTable();
-    unsigned char levels[256] = {};
-    for (int i = 0; i < int(table.size()) && i < 256; ++i)
-        levels[i] = luminance(qRed(table[i]), qGreen(table[i]), qBlue(table[i]));
+    const int width = image.width();
     while (e.info.next_scanline < e.info.image_height) {
         const uchar* src = image.constScanLine(int(e.info.next_scanline));
         JSAMPROW row;
-        if (s.grey) {
-            for (int x = 0; x < image.width(); ++x)
-                greyRow[x] = levels[src[x]];
-            row = greyRow;
-        } else {
+        if (!source.indexed) {
             row = const_cast<JSAMPROW>(src); // libjpeg only reads input rows
+        } else if (s.grey) {
+            for (int x = 0; x < width; ++x)
+                source.row[x] = source.levels[src[x]];
+            row = source.row;
+        } else {
+            unsigned char* out = source.row;
+            for (int x = 0; x < width; ++x, out += 3)
+                std::memcpy(out, &source.colours[std::size_t(src[x]) * 3], 3);
+            row = source.row;
         }
         jpeg_write_scanlines(&e.info, &row, 1);
     }
     jpeg_finish_compress(&e.info);
     return Phase::Done;
+}
+
+// Whether every colour-table entry an indexed image uses is a grey. Only
+// when the table has colours are the pixels looked at.
+bool usesOnlyGreys(const QImage& image, const std::array<unsigned char, 768>& colours)
+{
+    const auto isGrey = [&](int i) {
+        const unsigned char* c = &colours[std::size_t(i) * 3];
+        return c[0] == c[1] && c[1] == c[2];
+    };
+    bool allGrey = true;
+    for (int i = 0; i < 256 && allGrey; ++i)
+        allGrey = isGrey(i);
+    if (allGrey)
+        return true;
+    std::array<bool, 256> used{};
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* line = image.constScanLine(y);
+        for (int x = 0; x < image.width(); ++x)
+            used[line[x]] = true;
+    }
+    for (int i = 0; i < 256; ++i)
+        if (used[std::size_t(i)] && !isGrey(i))
+            return false;
+    return true;
 }
 
 int dpiOf(const jpeg_decompress_struct& info, UINT16 density)
@@ -205,9 +244,12 @@ std::optional<Result> decode(ByteView data, Bitmap& out)
         ~Destroy() { jpeg_destroy_decompress(&d.info); }
     } destroy{d};
 
+    const auto failure = [&d] {
+        return d.trap.manager.msg_code == JERR_OUT_OF_MEMORY ? result::OutOfMemory : result::ReadError;
+    };
     switch (readHeader(d, data)) {
     case Phase::NotOurs: return std::nullopt;
-    case Phase::Failed: return result::ReadError;
+    case Phase::Failed: return failure();
     case Phase::Done: break;
     }
     const bool grey = d.info.out_color_space == JCS_GRAYSCALE;
@@ -218,7 +260,9 @@ std::optional<Result> decode(ByteView data, Bitmap& out)
     QImage pixels = Bitmap::allocatePixels(width, height, grey ? 8 : 24);
     if (pixels.isNull())
         return result::OutOfMemory;
-    if (readRows(d, pixels.bits(), pixels.bytesPerLine()) != Phase::Done || d.trap.endedEarly)
+    if (readRows(d, pixels.bits(), pixels.bytesPerLine()) != Phase::Done)
+        return failure();
+    if (d.trap.endedEarly)
         return result::ReadError;
 
     Bitmap bitmap = Bitmap::fromImage(std::move(pixels), grey ? 8 : 24);
@@ -235,13 +279,28 @@ std::optional<Result> decode(ByteView data, Bitmap& out)
 Result encode(const Bitmap& bitmap, int quality, Bytes& out)
 {
     const int bits = bitmap.bitsPerPixel();
-    if (bits != 8 && bits != 24)
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
         return result::UnsupportedDepth;
     if (bitmap.width() > JPEG_MAX_DIMENSION || bitmap.height() > JPEG_MAX_DIMENSION)
-        return result::WriteError;
+        return result::NotAvailable; // larger than a JPEG frame can be
+    RowSource source{bitmap.image(), bitmap.isIndexed(), {}, {}, nullptr};
+    bool grey = false;
+    if (source.indexed) {
+        // Indices past the table read black, as everywhere else.
+        const QList<QRgb> table = bitmap.image().colorTable();
+        for (int i = 0; i < int(table.size()) && i < 256; ++i) {
+            const QRgb c = table[i];
+            source.levels[std::size_t(i)] = luminance(qRed(c), qGreen(c), qBlue(c));
+            source.colours[std::size_t(i) * 3] = std::uint8_t(qRed(c));
+            source.colours[std::size_t(i) * 3 + 1] = std::uint8_t(qGreen(c));
+            source.colours[std::size_t(i) * 3 + 2] = std::uint8_t(qBlue(c));
+        }
+        grey = usesOnlyGreys(bitmap.image(), source.colours);
+    }
     const EncodeSettings settings{std::clamp(quality, 1, 100), std::clamp(bitmap.xResolution(), 1, 65535),
-                                  std::clamp(bitmap.yResolution(), 1, 65535), bits == 8};
-    std::vector<unsigned char> greyRow(settings.grey ? std::size_t(bitmap.width()) : 0);
+                                  std::clamp(bitmap.yResolution(), 1, 65535), grey};
+    std::vector<unsigned char> row(source.indexed ? std::size_t(bitmap.width()) * (grey ? 1 : 3) : 0);
+    source.row = row.data();
 
     Encoder e{};
     // A first guess at the size: a tenth of the raw pixels, at least 64 KiB.
@@ -263,8 +322,8 @@ Result encode(const Bitmap& bitmap, int quality, Bytes& out)
         }
     } destroy{e};
 
-    if (writeImage(e, bitmap.image(), settings, greyRow.data()) != Phase::Done)
-        return result::WriteError;
+    if (writeImage(e, source, settings) != Phase::Done)
+        return e.trap.manager.msg_code == JERR_OUT_OF_MEMORY ? result::OutOfMemory : result::WriteError;
     const std::size_t size = e.destination.capacity - e.destination.manager.free_in_buffer;
     out.assign(e.destination.data, e.destination.data + size);
     return result::Ok;

@@ -18,9 +18,12 @@ namespace ardane::imaging::codecs::jpeg {
 // on Ok.
 [[nodiscard]] std::optional<Result> decode(ByteView data, Bitmap& out);
 
-// A JFIF file of an 8-bit (grey: each pixel's luminance) or 24-bit bitmap at
-// `quality` 1..100, with the bitmap's resolution in dots per inch. Colour is
-// subsampled 2x2 below quality 90 and kept at full resolution from 90 up.
+// A JFIF file of a 1, 4, 8 or 24-bit bitmap at `quality` 1..100, with the
+// bitmap's resolution in dots per inch. An indexed bitmap whose pixels use only
+// grey table entries becomes a one-component (grey) file; any other indexed
+// bitmap a colour file of its table colours. Colour is subsampled 2x2 below
+// quality 90 and kept at full resolution from 90 up. OutOfMemory when libjpeg
+// cannot get its working memory; NotAvailable beyond 65500 pixels a side.
 [[nodiscard]] Result encode(const Bitmap& bitmap, int quality, Bytes& out);
 
 } // namespace ardane::imaging::codecs::jpeg

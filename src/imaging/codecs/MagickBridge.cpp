@@ -29,9 +29,11 @@ void ensureMagickInitialised()
         SetMagickResourceLimit(DiskResource, 0);
         SetMagickResourceLimit(MapResource, 0);
         // Heap for pixel caches: the library's own default (derived from the
-        // machine's memory) but no more than 8 GiB, which holds the largest
-        // image we accept at 16 bits per sample with room to spare.
-        constexpr magick_int64_t maxHeap = magick_int64_t(8) << 30;
+        // machine's memory) but no more than 16 GiB, which holds the largest
+        // image we accept (kMaxPixels) at four 16-bit samples with room to
+        // spare. Beyond it the library reports a resource limit, which comes
+        // back as OutOfMemory.
+        constexpr magick_int64_t maxHeap = magick_int64_t(16) << 30;
         const magick_int64_t heap = GetMagickResourceLimit(MemoryResource);
         SetMagickResourceLimit(MemoryResource, heap > 0 ? std::min(heap, maxHeap) : maxHeap);
         // The same size limits as our bitmaps, enforced inside the decoders too.
@@ -165,7 +167,13 @@ Result mapException(const ExceptionInfo& info, Direction direction, bool jpeg)
         }
         return result::Ok;
     }
-    if (severity == ResourceLimitError || contains(text, "memory allocation failed"))
+    // Memory the library could not get (its own allocations, its pixel cache
+    // or a resource limit we set), wherever it happened.
+    if (severity == ResourceLimitError || severity == ResourceLimitFatalError || contains(text, "memory allocation")
+        || contains(text, "unable to allocate") || contains(text, "cache resources exhausted")
+        || contains(text, "pixel cache allocation failed") || contains(text, "unable to extend")
+        || contains(text, "pixel limit exceeded") || contains(text, "width limit exceeded")
+        || contains(text, "height limit exceeded"))
         return result::OutOfMemory;
     if (contains(text, "compression")
         && (contains(text, "not supported") || contains(text, "unsupported") || contains(text, "not implemented")
@@ -335,7 +343,7 @@ bool openCache(Image* image)
 Result fromBitmap(const Bitmap& bitmap, int paletteEntries, ImagePtr& out)
 {
     if (bitmap.isNull())
-        return result::NoImage;
+        return result::WriteError;
     if (!bitmap.isIndexed())
         return fromBitmapTrueColour(bitmap, false, out);
     ensureMagickInitialised();
@@ -384,7 +392,7 @@ Result fromBitmap(const Bitmap& bitmap, int paletteEntries, ImagePtr& out)
 Result fromBitmapTrueColour(const Bitmap& bitmap, bool greyscale, ImagePtr& out)
 {
     if (bitmap.isNull())
-        return result::NoImage;
+        return result::WriteError;
     ensureMagickInitialised();
     ImagePtr image(allocateFor(bitmap));
     if (!image)

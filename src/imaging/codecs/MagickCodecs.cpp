@@ -161,7 +161,7 @@ template <typename Body>
 Result writeGuarded(const Bitmap& bitmap, Bytes& out, Body&& body)
 {
     if (bitmap.isNull())
-        return result::NoImage;
+        return result::WriteError;
     return guarded(result::WriteError, [&] {
         Bytes encoded;
         if (const Result r = body(encoded); r != result::Ok)

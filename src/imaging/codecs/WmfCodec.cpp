@@ -269,6 +269,10 @@ Result renderWithMagick(ByteView data, const Placeable& placeable, Bitmap& out)
         return result::Ok;
     } catch (const std::bad_alloc&) {
         return result::OutOfMemory;
+    } catch (const Magick::ErrorResourceLimit&) {
+        return result::OutOfMemory; // the library could not get the memory
+    } catch (const Magick::ErrorCache&) {
+        return result::OutOfMemory;
     } catch (const std::exception&) {
         return result::InvalidFormat;
     }
@@ -333,14 +337,18 @@ Result readWmf(ByteView data, int /*single page*/, Bitmap& out)
 Result writeWmf(const Bitmap& bitmap, int /*quality*/, Bytes& out)
 {
     if (bitmap.isNull())
-        return result::NoImage;
+        return result::WriteError;
     const int w = bitmap.width();
     const int h = bitmap.height();
     // Coordinates are signed 16-bit.
     if (w > 32767 || h > 32767)
         return result::NotAvailable;
     try {
+        if (!dibfmt::fitsSizeFields(bitmap, 40, 0))
+            return result::NotAvailable;
         const Bytes dib = dibfmt::encode(bitmap, 40, 0); // always an even length
+        if (dib.empty())
+            return result::OutOfMemory;
         const std::uint64_t stretchWords = 14 + dib.size() / 2;
         const std::uint64_t recordWords = 5 + 5 + stretchWords + 3;
         const std::uint64_t metaWords = kMetaHeaderSize / 2 + recordWords;

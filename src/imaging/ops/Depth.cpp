@@ -7,8 +7,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -135,6 +139,58 @@ std::optional<std::vector<QRgb>> distinctColours(const Bitmap& in, int maxColour
     return colours;
 }
 
+// libimagequant does not check every allocation it makes: short of memory it
+// would crash. So all its memory comes from one block reserved before it runs,
+// several times what it needs for the largest sample we give it (about 11 MB
+// in a dozen allocations for 256K pixels of distinct colours). When the block
+// cannot be had, the conversion fails with std::bad_alloc before the library
+// is called. Allocations are handed out in order and never reused; freeing
+// them costs nothing, the block goes back as a whole. One quantisation at a
+// time uses the block (the library's callbacks carry no context).
+class QuantizerMemory {
+public:
+    static constexpr std::size_t kSize = std::size_t(48) << 20;
+
+    QuantizerMemory() : m_lock(s_mutex)
+    {
+        s_base = static_cast<char*>(std::malloc(kSize)); // untouched pages cost nothing
+        if (!s_base)
+            throw std::bad_alloc();
+        s_used = 0;
+    }
+    ~QuantizerMemory()
+    {
+        std::free(s_base);
+        s_base = nullptr;
+    }
+    QuantizerMemory(const QuantizerMemory&) = delete;
+    QuantizerMemory& operator=(const QuantizerMemory&) = delete;
+
+    static void* allocate(std::size_t n)
+    {
+        const std::size_t rounded = (n + 63) & ~std::size_t(63);
+        if (s_base && rounded >= n) {
+            const std::size_t at = s_used.fetch_add(rounded);
+            if (at <= kSize && rounded <= kSize - at)
+                return s_base + at;
+        }
+        return std::malloc(n); // beyond the block: not expected
+    }
+    static void release(void* p)
+    {
+        const auto* c = static_cast<const char*>(p);
+        if (s_base && c >= s_base && c < s_base + kSize)
+            return;
+        std::free(p);
+    }
+
+private:
+    std::lock_guard<std::mutex> m_lock;
+    static inline std::mutex s_mutex;
+    static inline char* s_base = nullptr;
+    static inline std::atomic<std::size_t> s_used{0};
+};
+
 struct LiqDeleter {
     void operator()(liq_attr* p) const { liq_attr_destroy(p); }
     void operator()(liq_image* p) const { liq_image_destroy(p); }
@@ -143,7 +199,8 @@ struct LiqDeleter {
 
 // The image's own palette of at most `maxColours` entries. Images with that few
 // colours keep them exactly; otherwise libimagequant picks them. Should the
-// library fail, the fixed palette stands in, so the conversion still succeeds.
+// library fail, the fixed palette stands in, so the conversion still succeeds;
+// memory that cannot be had throws std::bad_alloc.
 std::vector<QRgb> optimizedPalette(const Bitmap& in, int bitsPerPixel)
 {
     const int maxColours = 1 << bitsPerPixel;
@@ -170,7 +227,8 @@ std::vector<QRgb> optimizedPalette(const Bitmap& in, int bitsPerPixel)
         }
     }
 
-    std::unique_ptr<liq_attr, LiqDeleter> attr(liq_attr_create());
+    const QuantizerMemory memory; // outlives every object of the library below
+    std::unique_ptr<liq_attr, LiqDeleter> attr(liq_attr_create_with_allocator(&QuantizerMemory::allocate, &QuantizerMemory::release));
     if (!attr || liq_set_max_colors(attr.get(), maxColours) != LIQ_OK)
         return fixedPalette(bitsPerPixel, PaletteOption::Fixed);
     liq_set_speed(attr.get(), std::int64_t(sw) * sh <= kRefinePixels ? 8 : 10);
@@ -400,10 +458,11 @@ std::vector<QRgb> fixedPalette(int bitsPerPixel, PaletteOption option)
 Result convertDepth(const Bitmap& in, int bitsPerPixel, PaletteOption palette, DitherOption dither, Bitmap& out)
 {
     if (in.isNull())
-        return result::NoImage;
-    if (!Bitmap::isValidDepth(bitsPerPixel) || !isValidPaletteOption(int(palette))
-        || !isValidDitherOption(int(dither)))
-        return result::InvalidArgument;
+        return result::OutOfMemory;
+    if (!Bitmap::isValidDepth(bitsPerPixel))
+        return result::UnsupportedDepth;
+    if (!isValidPaletteOption(int(palette)) || !isValidDitherOption(int(dither)))
+        return result::NotAvailable;
 
     Bitmap converted;
     if (bitsPerPixel > 8) {

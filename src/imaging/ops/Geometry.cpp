@@ -337,7 +337,8 @@ Bitmap centreOnCanvas(const Bitmap& image, int width, int height, ColorRef fill)
     Bitmap canvas = makeLike(image, width, height);
     if (canvas.isNull())
         return canvas;
-    ops::fill(canvas, fill);
+    if (!ops::fill(canvas, fill))
+        return {};
     const int bpp = bytesPerPixel(image.bitsPerPixel());
     const int ox = floorDiv2(width - image.width()), oy = floorDiv2(height - image.height());
     const int x0 = std::max(0, ox), x1 = std::min(width, ox + image.width());
@@ -489,14 +490,14 @@ int boundingSide(double a, double b)
 Result crop(const Bitmap& in, int left, int top, int width, int height, Bitmap& out)
 {
     if (in.isNull())
-        return result::NoImage;
+        return result::OutOfMemory;
     if (width <= 0 || height <= 0)
-        return result::InvalidArgument;
+        return result::OutOfMemory; // no image can be that size
     const std::int64_t x0 = std::max<std::int64_t>(left, 0), y0 = std::max<std::int64_t>(top, 0);
     const std::int64_t x1 = std::min<std::int64_t>(std::int64_t(left) + width, in.width());
     const std::int64_t y1 = std::min<std::int64_t>(std::int64_t(top) + height, in.height());
     if (x1 <= x0 || y1 <= y0)
-        return result::InvalidArgument;
+        return result::OutOfMemory; // nothing of the image is left
     Bitmap cut = makeLike(in, int(x1 - x0), int(y1 - y0));
     if (cut.isNull())
         return result::OutOfMemory;
@@ -511,10 +512,10 @@ Result crop(const Bitmap& in, int left, int top, int width, int height, Bitmap& 
 
 Result resize(const Bitmap& in, int width, int height, ResizeMode mode, Bitmap& out)
 {
-    if (in.isNull())
-        return result::NoImage;
-    if (!Bitmap::isValidSize(width, height) || (mode != ResizeMode::Nearest && mode != ResizeMode::Resample))
-        return result::InvalidArgument;
+    if (in.isNull() || !Bitmap::isValidSize(width, height))
+        return result::OutOfMemory;
+    if (mode != ResizeMode::Nearest && mode != ResizeMode::Resample)
+        return result::NotAvailable;
     if (width == in.width() && height == in.height()) { // either mode is the identity
         out = in;
         return result::Ok;
@@ -539,10 +540,12 @@ Result resize(const Bitmap& in, int width, int height, ResizeMode mode, Bitmap& 
     return result::Ok;
 }
 
-void flipVertical(Bitmap& bitmap)
+bool flipVertical(Bitmap& bitmap)
 {
     if (bitmap.isNull())
-        return;
+        return true;
+    if (!bitmap.detach())
+        return false;
     QImage& image = bitmap.image();
     const std::size_t rowBytes = std::size_t(image.width()) * std::size_t(bytesPerPixel(bitmap.bitsPerPixel()));
     for (int top = 0, bottom = image.height() - 1; top < bottom; ++top, --bottom) {
@@ -550,6 +553,7 @@ void flipVertical(Bitmap& bitmap)
         uchar* b = image.scanLine(bottom);
         std::swap_ranges(a, a + rowBytes, b);
     }
+    return true;
 }
 
 namespace {
@@ -571,10 +575,12 @@ void reverseRows(QImage& image)
 }
 } // namespace
 
-void flipHorizontal(Bitmap& bitmap)
+bool flipHorizontal(Bitmap& bitmap)
 {
     if (bitmap.isNull())
-        return;
+        return true;
+    if (!bitmap.detach())
+        return false;
     QImage& image = bitmap.image();
     switch (bytesPerPixel(bitmap.bitsPerPixel())) {
     case 1: reverseRows<1>(image); break;
@@ -582,12 +588,13 @@ void flipHorizontal(Bitmap& bitmap)
     case 3: reverseRows<3>(image); break;
     default: reverseRows<4>(image); break;
     }
+    return true;
 }
 
 Result rotate(const Bitmap& in, int hundredthsOfDegree, bool resize, ColorRef fill, Bitmap& out)
 {
     if (in.isNull())
-        return result::NoImage;
+        return result::OutOfMemory;
     const int angle = ((hundredthsOfDegree % 36000) + 36000) % 36000;
     const int w = in.width(), h = in.height();
 
@@ -612,7 +619,7 @@ Result rotate(const Bitmap& in, int hundredthsOfDegree, bool resize, ColorRef fi
         outH = boundingSide(w * std::abs(s), h * std::abs(c));
     }
     if (!Bitmap::isValidSize(outW, outH))
-        return result::InvalidArgument;
+        return result::OutOfMemory;
     Bitmap rotated = makeLike(in, outW, outH);
     if (rotated.isNull())
         return result::OutOfMemory;
@@ -632,13 +639,16 @@ Result rotate(const Bitmap& in, int hundredthsOfDegree, bool resize, ColorRef fi
     return result::Ok;
 }
 
-void fill(Bitmap& bitmap, ColorRef colour)
+bool fill(Bitmap& bitmap, ColorRef colour)
 {
     if (bitmap.isNull())
-        return;
+        return true;
     uchar pixel[4] = {};
     encodeColour(bitmap, colour, pixel);
+    if (!bitmap.detach())
+        return false;
     fillRows(bitmap.image(), bytesPerPixel(bitmap.bitsPerPixel()), pixel);
+    return true;
 }
 
 } // namespace ardane::imaging::ops
