@@ -82,8 +82,11 @@ QString usage()
         "      --format names it (BMP 6, OS2 74, GIF 2, TIFF 17, JPEG 10, PCX 1,\n"
         "      PNG 75, TGA 4, EPS 16, WMF 15). --bits converts the colour depth\n"
         "      (1, 4, 8, 16, 24, 32) with the given palette (default fixed) and\n"
-        "      dithering (default none) before writing. --quality is the JPEG\n"
-        "      quality, 5 to 100 (1 to 4 select best, good, normal, small).\n"
+        "      dithering (default none) before writing; the format must hold that\n"
+        "      depth. Without --bits the picture keeps its depth, or takes the\n"
+        "      nearest one the format holds (16 bits become 24 for PNG, true colour\n"
+        "      becomes 8 bits with a palette made for it for GIF). --quality is\n"
+        "      the JPEG quality, 5 to 100 (1 to 4 select best, good, normal, small).\n"
         "      Exit status 0 on success; otherwise the error is printed on stderr.\n"
         "\n"
         "  ardane-batch --help\n"
@@ -192,7 +195,9 @@ int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
             return 1;
         }
     }
-    if (const Result r = control.SaveFile(outPath, int(format->format), 0, quality, false); r != imaging::result::Ok) {
+    // Without --bits the nearest depth the format holds is chosen for us; a
+    // depth asked for must be one the format holds.
+    if (const Result r = control.SaveFile(outPath, int(format->format), bits, quality, false); r != imaging::result::Ok) {
         err << outPath << ": " << message(r) << '\n';
         return 1;
     }

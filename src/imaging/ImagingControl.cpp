@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -71,6 +72,39 @@ Result decode(ByteView data, int bits, int page, Bitmap& out)
         out = std::move(decoded);
         return result::Ok;
     });
+}
+
+// The depth a bitmap is written at when the caller leaves the choice to us
+// and the format cannot hold the bitmap's own depth: the smallest depth above
+// it that the format holds, so nothing is lost (16 -> 24 for PNG), or failing
+// that the largest below (24 -> 8 for GIF, 32 -> 24 for JPEG). JPEG's 8 bits
+// are grey samples, so colour pictures go to 24 bits there. 0 when the format
+// holds no depth at all.
+bool greyTable(const Bitmap& bitmap)
+{
+    if (!bitmap.isIndexed())
+        return false;
+    const std::vector<QRgb> table = bitmap.palette();
+    return std::all_of(table.begin(), table.end(), [](QRgb c) { return qRed(c) == qGreen(c) && qGreen(c) == qBlue(c); });
+}
+
+int automaticDepth(const FormatInfo& info, const Bitmap& bitmap)
+{
+    const int own = bitmap.bitsPerPixel();
+    if (canWriteDepth(info, own))
+        return own;
+    const bool greyOnlyIndexed = info.format == FileFormat::Jpeg;
+    int above = 0;
+    int below = 0;
+    for (const int bits : {1, 4, 8, 16, 24, 32}) {
+        if (!canWriteDepth(info, bits) || (greyOnlyIndexed && bits <= 8 && !greyTable(bitmap)))
+            continue;
+        if (bits > own && above == 0)
+            above = bits;
+        if (bits < own)
+            below = bits;
+    }
+    return above != 0 ? above : below;
 }
 
 } // namespace
@@ -185,14 +219,20 @@ Result ImagingControl::encode(int format, int bits, int quality, std::vector<std
     const codecs::Codec* codec = codecs::codecFor(info->format);
     if (!codec || !codec->write)
         return result::NotAvailable;
-    if (bits == 0)
-        bits = m_bitmap.bitsPerPixel();
+    const bool automatic = bits == 0;
+    if (automatic)
+        bits = automaticDepth(*info, m_bitmap);
     if (!canWriteDepth(*info, bits))
         return result::UnsupportedDepth;
     return memoryGuarded([&] {
         Bitmap toWrite = m_bitmap;
         if (bits != m_bitmap.bitsPerPixel()) {
-            if (const Result r = ops::convertDepth(m_bitmap, bits, ops::PaletteOption::Fixed, ops::DitherOption::None, toWrite); r != result::Ok)
+            // A depth we chose ourselves below true colour gets a palette made
+            // for the picture, as other converters do; a depth the caller
+            // named gets the fixed palette.
+            const bool reducing = automatic && bits <= 8 && !m_bitmap.isIndexed();
+            const ops::PaletteOption palette = reducing ? ops::PaletteOption::Optimized : ops::PaletteOption::Fixed;
+            if (const Result r = ops::convertDepth(m_bitmap, bits, palette, ops::DitherOption::None, toWrite); r != result::Ok)
                 return r;
             toWrite.setResolution(m_bitmap.xResolution(), m_bitmap.yResolution());
         }

@@ -55,8 +55,10 @@ public:
     [[nodiscard]] Result ProbeFile(const QString& path, int page);
     // Loads page `page` of a file and converts it to `bits` (0: the file's own depth).
     [[nodiscard]] Result LoadFile(const QString& path, int bits, int page);
-    // Writes the bitmap as `format` at `bits` (0: the bitmap's depth), converted
-    // with the fixed palette where the depth is lower. `quality` for JPEG:
+    // Writes the bitmap as `format` at `bits`, converted with the fixed palette
+    // where the depth is lower. `bits` 0 writes the bitmap's own depth, or when
+    // the format cannot hold it the nearest depth it can (the next higher one,
+    // else the next lower one, reached with a palette made for the picture). `quality` for JPEG:
     // 5..100 is the quality in percent, 1..4 are the levels best (95), good (90),
     // normal (75) and small (50); anything else is the default, 90. `multipage`
     // appends a page to an existing TIFF or GIF. The file is written beside the

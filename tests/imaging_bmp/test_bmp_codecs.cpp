@@ -8,11 +8,14 @@
 #include "imaging/codecs/Dib.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/resource.h>
 
 #include <climits>
 #include <initializer_list>
@@ -23,6 +26,7 @@ using namespace ardane::imaging::codecs;
 
 Q_DECLARE_METATYPE(ardane::imaging::codecs::Bytes)
 Q_DECLARE_METATYPE(ardane::imaging::FileFormat)
+Q_DECLARE_METATYPE(std::vector<int>)
 
 namespace {
 
@@ -183,6 +187,127 @@ std::vector<int> indices(const Bitmap& b)
         for (int x = 0; x < b.width(); ++x)
             v.push_back(b.image().constScanLine(y)[x]);
     return v;
+}
+
+
+// ImageMagick's convert from Debian's package (not a wrapper earlier on PATH).
+QString imageMagick()
+{
+    for (const char* name : {"convert-im6.q16", "convert"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name), {QStringLiteral("/usr/bin")});
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Pixels coded in the first row of an RLE8 or RLE4 pixel array (runs and
+// literals up to the first end-of-line): more than the width when the writer
+// codes rows to their padded width.
+int pixelsInFirstRunLengthRow(const QByteArray& file)
+{
+    const Bytes b(file.begin(), file.end());
+    std::size_t p = u32(b, 10);
+    const bool fourBit = u16(b, 28) == 4;
+    int pixels = 0;
+    while (p + 1 < b.size()) {
+        const int first = b[p], second = b[p + 1];
+        p += 2;
+        if (first > 0) {
+            pixels += first;
+        } else if (second == 0 || second == 1) {
+            break;
+        } else if (second == 2) {
+            return -1; // a move: not what these writers produce
+        } else {
+            pixels += second;
+            const std::size_t bytes = fourBit ? std::size_t(second + 1) / 2 : std::size_t(second);
+            p += bytes + (bytes & 1);
+        }
+    }
+    return pixels;
+}
+
+// A 4-bit run-length bitmap whose rows are coded past the width the way
+// ImageMagick and GraphicsMagick code 8-bit rows, to a multiple of four
+// pixels: a literal, then a closing run of two alternating colours that runs
+// over the edge.
+Bytes paddedRle4File(int width, int height, const std::vector<QRgb>& palette)
+{
+    const int padded = (width + 3) / 4 * 4;
+    // (Pillow 9.4 misreads RLE4 literals of odd length: keep them even.)
+    const int literal = (width - 1) / 2 * 2 >= 4 ? (width - 1) / 2 * 2 : 0;
+    Builder d = infoHeader(40, width, height, 4, 2, std::uint32_t(palette.size()));
+    for (QRgb c : palette)
+        d.bytes({qBlue(c), qGreen(c), qRed(c), 0});
+    for (int r = height - 1; r >= 0; --r) {
+        if (literal > 0) {
+            d.u8(0).u8(literal);
+            Bytes packed(std::size_t(literal + 1) / 2, 0);
+            for (int x = 0; x < literal; ++x)
+                packed[std::size_t(x / 2)] |= std::uint8_t(((r * 5 + x * 3) % 16) << ((x & 1) ? 0 : 4));
+            if (packed.size() & 1)
+                packed.push_back(0);
+            d.append(packed);
+        }
+        d.u8(padded - literal).u8(((r * 5 + literal * 3) % 16) << 4 | (r * 7 + 1) % 16);
+        d.u8(0).u8(0);
+    }
+    d.u8(0).u8(1);
+    return bmpFile(d.b, 14 + 40 + 4 * std::uint32_t(palette.size()));
+}
+
+// A true-colour picture of 40 colours for the other programs to quantise:
+// colours change along the rows (literal runs) and a red bar gives long runs.
+Bitmap manyColours(int width, int height)
+{
+    Bitmap b = Bitmap::create(width, height, 24);
+    const std::vector<QRgb> colours = testPalette(40);
+    for (int y = 0; y < height; ++y) {
+        uchar* row = b.image().scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            const QRgb c = (y >= 4 && y <= 12 && x < width / 2) ? qRgb(255, 0, 0) : colours[std::size_t((x * 7 + y * 3) % 40)];
+            row[3 * x] = uchar(qRed(c));
+            row[3 * x + 1] = uchar(qGreen(c));
+            row[3 * x + 2] = uchar(qBlue(c));
+        }
+    }
+    return b;
+}
+
+// A metafile of a rectangle: an optional placeable header with the given
+// bounding box and units per inch, the window origin and extent, and the
+// rectangle over the whole window.
+Bytes rectangleMetafile(bool placeable, int width, int height, int inch)
+{
+    Builder r;
+    r.u32(5).u16(0x020B).u16(0).u16(0);
+    r.u32(5).u16(0x020C).u16(height).u16(width);
+    r.u32(7).u16(0x041B).u16(height).u16(width).u16(0).u16(0);
+    r.u32(3).u16(0);
+    Builder f;
+    if (placeable) {
+        f.u32(0x9AC6CDD7).u16(0).u16(0).u16(0).u16(width).u16(height).u16(inch).u32(0);
+        std::uint32_t sum = 0;
+        for (std::size_t i = 0; i < 20; i += 2)
+            sum ^= u16(f.b, i);
+        f.u16(int(sum));
+    }
+    f.u16(1).u16(9).u16(0x0300).u32(std::uint32_t(9 + r.b.size() / 2)).u16(0).u32(7).u16(0).append(r.b);
+    return f.b;
+}
+
+long peakResidentKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 } // namespace
@@ -726,9 +851,9 @@ private slots:
         QCOMPARE(pasted.ReplaceFromDib(dib), result::Ok);
         QVERIFY(pasted.ImageHandle() == direct);
 
-        // A bad file leaves the image alone and says why.
+        // A bad file leaves the image alone and says why (pixels past the last row).
         Builder d = infoHeader(40, 4, 2, 8, 1, 2);
-        d.bytes({0, 0, 0, 0, 255, 255, 255, 0}).bytes({0x05, 0x01, 0x00, 0x01});
+        d.bytes({0, 0, 0, 0, 255, 255, 255, 0}).bytes({0x00, 0x00, 0x00, 0x00, 0x01, 0x01});
         const Bytes bad = bmpFile(d.b, 14 + 48);
         const Result r = pasted.LoadFromBlock(bad, 0, 0);
         QCOMPARE(r, result::InvalidCompression);
@@ -846,22 +971,279 @@ private slots:
         f.u16(int(sum));
         f.u16(1).u16(9).u16(0x0300).u32(std::uint32_t(9 + r.b.size() / 2)).u16(3).u32(8).u16(0).append(r.b);
 
+        // The frame is 40x20 units at 96 per inch: 30x15 pixels at 72 dpi, and
+        // the red rectangle covers 7.5,3.75 - 22.5,11.25 of them.
         ProbeInfo info;
         QCOMPARE(kWmfCodec.probe(f.b, 0, info), result::Ok);
         QCOMPARE(info.bitsPerPixel, 24);
-        QCOMPARE(info.width, 40);
-        QCOMPARE(info.height, 20);
+        QCOMPARE(info.width, 30);
+        QCOMPARE(info.height, 15);
         QCOMPARE(info.compression, std::string("None"));
         Bitmap b;
         QCOMPARE(kWmfCodec.read(f.b, 0, b), result::Ok);
         QCOMPARE(b.bitsPerPixel(), 24);
-        QCOMPARE(b.width(), 40);
-        QCOMPARE(b.height(), 20);
-        for (const QPoint inside : {QPoint(12, 7), QPoint(20, 10), QPoint(28, 13)})
+        QCOMPARE(b.width(), 30);
+        QCOMPARE(b.height(), 15);
+        for (const QPoint inside : {QPoint(9, 5), QPoint(15, 7), QPoint(21, 10)})
             QCOMPARE(b.pixelRgb(inside.x(), inside.y()), qRgb(255, 0, 0));
-        for (const QPoint outside : {QPoint(3, 2), QPoint(8, 10), QPoint(20, 17), QPoint(36, 18)})
+        for (const QPoint outside : {QPoint(2, 1), QPoint(5, 7), QPoint(15, 13), QPoint(27, 13)})
             QCOMPARE(b.pixelRgb(outside.x(), outside.y()), qRgb(0, 0, 255));
-        QCOMPARE(b.xResolution(), 96);
+        QCOMPARE(b.xResolution(), 72);
+    }
+
+
+    // --- files from other programs -------------------------------------------
+    // Rows coded past the image width, hand-built: the pixels past the edge
+    // are dropped, from runs and from literals, in both encodings.
+    void runLengthRowsPastTheWidth_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<Bytes>("rle");
+        QTest::addColumn<std::vector<int>>("expected"); // top row first
+        // 3x2: bottom row a run of 4, top row a literal of 4.
+        QTest::newRow("RLE8 run and literal of 4 on 3") << 8 << 3 << Bytes{0x04, 0x01, 0x00, 0x00, 0x00, 0x04, 2, 3, 1, 2, 0x00, 0x01}
+                                                        << std::vector<int>{2, 3, 1, 1, 1, 1};
+        QTest::newRow("RLE4 run and literal of 4 on 3") << 4 << 3 << Bytes{0x04, 0x12, 0x00, 0x00, 0x00, 0x04, 0x34, 0x56, 0x00, 0x01}
+                                                        << std::vector<int>{3, 4, 5, 1, 2, 1};
+        // 1 pixel wide, coded to the 4-byte padded width, and a run after the edge.
+        QTest::newRow("RLE8 width 1 padded to 4") << 8 << 1 << Bytes{0x04, 0x02, 0x00, 0x00, 0x01, 0x03, 0x03, 0x01, 0x00, 0x01}
+                                                  << std::vector<int>{3, 2};
+        QTest::newRow("RLE4 width 1 padded to 8") << 4 << 1 << Bytes{0x08, 0x21, 0x00, 0x00, 0x08, 0x31, 0x00, 0x01}
+                                                  << std::vector<int>{3, 2};
+    }
+    void runLengthRowsPastTheWidth()
+    {
+        QFETCH(int, bits);
+        QFETCH(int, width);
+        QFETCH(Bytes, rle);
+        QFETCH(std::vector<int>, expected);
+        Builder d = infoHeader(40, width, 2, bits, bits == 8 ? 1 : 2, 8);
+        for (QRgb c : testPalette(8))
+            d.bytes({qBlue(c), qGreen(c), qRed(c), 0});
+        d.append(rle);
+        Bitmap b;
+        QCOMPARE(fromPackedDib(d.b, b), result::Ok);
+        QCOMPARE(b.bitsPerPixel(), bits);
+        QCOMPARE(b.width(), width);
+        QCOMPARE(indices(b), expected);
+        Bitmap viaFile;
+        QCOMPARE(kBmpCodec.read(bmpFile(d.b, 14 + 40 + 32), 0, viaFile), result::Ok);
+        QVERIFY(viaFile == b);
+    }
+
+    // RLE8 files written by ImageMagick and GraphicsMagick (which code each
+    // row to a multiple of four pixels) and RLE4 files coded the same way, at
+    // widths with and without padding: our pixels are Pillow's and
+    // GraphicsMagick's. (All files are made first, so that each decoder runs
+    // once over all of them.)
+    void foreignRunLengthFilesMatchOtherReaders()
+    {
+        const QString python = pythonWithPillow();
+        QVERIFY2(!python.isEmpty(), "python3 with Pillow (python3-pil) is needed");
+        const QString gm = QStandardPaths::findExecutable(QStringLiteral("gm"));
+        QVERIFY2(!gm.isEmpty(), "gm (graphicsmagick) is needed");
+        const QString magick = imageMagick();
+        QVERIFY2(!magick.isEmpty(), "ImageMagick's convert (imagemagick) is needed");
+        struct Case {
+            QString writer;
+            int width;
+            QString path;
+        };
+        std::vector<Case> cases;
+        QTemporaryDir dir;
+        const int height = 40;
+        bool ok = false;
+        QByteArray err;
+        for (const char* writer : {"ImageMagick", "GraphicsMagick", "RLE4"})
+            for (int width : {127, 126, 125, 128, 7, 3, 1}) {
+                Case k{QString::fromLatin1(writer), width, dir.filePath(QStringLiteral("%1_%2.bmp").arg(QLatin1String(writer)).arg(width))};
+                if (k.writer == QLatin1String("RLE4")) {
+                    QVERIFY(writeFile(k.path, paddedRle4File(width, height, testPalette(16))));
+                } else {
+                    ImagingControl source;
+                    source.SetImageHandle(manyColours(width, height));
+                    const QString png = dir.filePath(QStringLiteral("source%1.png").arg(width));
+                    QCOMPARE(source.SaveFile(png, int(FileFormat::Png), 24, -1, false), result::Ok);
+                    QStringList args;
+                    if (k.writer == QLatin1String("GraphicsMagick"))
+                        args << QStringLiteral("convert");
+                    args << png << QStringLiteral("+dither") << QStringLiteral("-colors") << QStringLiteral("256") << QStringLiteral("-compress")
+                         << QStringLiteral("RLE") << QStringLiteral("BMP3:") + k.path;
+                    run(k.writer == QLatin1String("GraphicsMagick") ? gm : magick, args, ok, &err);
+                    QVERIFY2(ok, err.constData());
+                }
+                cases.push_back(k);
+            }
+
+        // Pillow's pixels of every file, one line of hex each; GraphicsMagick's
+        // as raw RGB files beside them, from one batch run.
+        QStringList args{QStringLiteral("-c"), QStringLiteral("import sys\nfrom PIL import Image\nfor p in sys.argv[1:]:\n"
+                                                             "    print(Image.open(p).convert('RGB').tobytes().hex())")};
+        QByteArray batch;
+        for (const Case& k : cases) {
+            args << k.path;
+            batch += "convert " + k.path.toUtf8() + " -depth 8 rgb:" + k.path.toUtf8() + ".rgb\n";
+        }
+        const QList<QByteArray> pillow = run(python, args, ok, &err).split('\n');
+        QVERIFY2(ok, err.constData());
+        QVERIFY(pillow.size() >= qsizetype(cases.size()));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("batch")), Bytes(batch.begin(), batch.end())));
+        run(gm, {QStringLiteral("batch"), QStringLiteral("-stop-on-error"), QStringLiteral("on"), dir.filePath(QStringLiteral("batch"))}, ok, &err);
+        QVERIFY2(ok, err.constData());
+
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const Case& k = cases[i];
+            const QString name = QStringLiteral("%1 %2: ").arg(k.writer).arg(k.width);
+            const bool rle4 = k.writer == QLatin1String("RLE4");
+            const QByteArray file = readAll(k.path);
+            QVERIFY(file.size() > 54);
+            const Bytes bytes(file.begin(), file.end());
+            QCOMPARE(int(u32(bytes, 18)), k.width);
+            QCOMPARE(int(u32(bytes, 30)), rle4 ? 2 : 1); // the compression really is run-length
+            const int padded = (k.width + 3) / 4 * 4;
+            if (padded > k.width)
+                QVERIFY2(pixelsInFirstRunLengthRow(file) == padded, qPrintable(name + "the row is not coded past the width"));
+
+            ImagingControl c;
+            QCOMPARE(c.ProbeFile(k.path, 0), result::Ok);
+            QCOMPARE(QString::fromStdString(c.ProbedCompression()), rle4 ? QStringLiteral("RLE4") : QStringLiteral("RLE8"));
+            QVERIFY2(c.LoadFile(k.path, 0, 0) == result::Ok, qPrintable(name + "does not load"));
+            QCOMPARE(int(c.BitsPerPixel()), rle4 ? 4 : 8);
+            QCOMPARE(c.ImageWidth(), float(k.width));
+            QCOMPARE(c.ImageHeight(), float(height));
+            const QByteArray ours = rgbBytes(c.ImageHandle());
+
+            const QByteArray theirs = QByteArray::fromHex(pillow[qsizetype(i)]);
+            QCOMPARE(theirs.size(), ours.size());
+            QVERIFY2(maxDifference(theirs, ours) == 0, qPrintable(name + QStringLiteral("Pillow differs by %1").arg(maxDifference(theirs, ours))));
+            // GraphicsMagick's reader (ImageMagick's too) spills a one-pixel row
+            // coded to four pixels into the rows above it; Pillow reads it as we do.
+            if (k.width == 1)
+                continue;
+            const QByteArray gmPixels = readAll(k.path + QStringLiteral(".rgb"));
+            QCOMPARE(gmPixels.size(), ours.size());
+            QVERIFY2(maxDifference(gmPixels, ours) == 0, qPrintable(name + QStringLiteral("gm differs by %1").arg(maxDifference(gmPixels, ours))));
+        }
+    }
+
+    // Placeable metafiles written by Inkscape (tests/data/wmf, 1200 units per
+    // inch): the picture is the bounding box at 72 dpi, rounded up, and
+    // matches Inkscape's own rendering and GraphicsMagick's.
+    void inkscapeMetafilesOpenAtTheirSize_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("640x480 drawing") << QStringLiteral("inkscape_640x480") << 480 << 360; // 7999x5999 units
+        QTest::newRow("300x150 drawing") << QStringLiteral("inkscape_300x150") << 225 << 113; // 3749x1874 units
+    }
+    void inkscapeMetafilesOpenAtTheirSize()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        const QString gm = QStandardPaths::findExecutable(QStringLiteral("gm"));
+        QVERIFY2(!gm.isEmpty(), "gm (graphicsmagick) is needed");
+        const QString wmf = QStringLiteral(ARDANE_SHARED_TEST_DATA "/wmf/") + name + QStringLiteral(".wmf");
+        ImagingControl c;
+        QCOMPARE(c.ProbeFile(wmf, 0), result::Ok);
+        QCOMPARE(c.ProbedFormat(), std::int16_t(FileFormat::Wmf));
+        QCOMPARE(c.ProbedWidth(), width);
+        QCOMPARE(c.ProbedHeight(), height);
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(c.LoadFile(wmf, 0, 0), result::Ok);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QStringLiteral("took %1 ms").arg(timer.elapsed())));
+        QCOMPARE(c.ImageWidth(), float(width));
+        QCOMPARE(c.ImageHeight(), float(height));
+        QCOMPARE(int(c.BitsPerPixel()), 24);
+        QCOMPARE(int(c.XResolution()), 72);
+
+        // Against Inkscape's rendering: edges are anti-aliased differently,
+        // so nearly every pixel (the shapes and the page) must agree closely.
+        ImagingControl inkscape;
+        QCOMPARE(inkscape.LoadFile(QStringLiteral(ARDANE_SHARED_TEST_DATA "/wmf/") + name + QStringLiteral(".png"), 24, 0), result::Ok);
+        QCOMPARE(inkscape.ImageWidth(), float(width));
+        QCOMPARE(inkscape.ImageHeight(), float(height));
+        const QByteArray ours = rgbBytes(c.ImageHandle());
+        const QByteArray theirs = rgbBytes(inkscape.ImageHandle());
+        qsizetype off = 0;
+        for (qsizetype i = 0; i < ours.size(); i += 3) {
+            int d = 0;
+            for (int k = 0; k < 3; ++k)
+                d = std::max(d, std::abs(int(uchar(ours[i + k])) - int(uchar(theirs[i + k]))));
+            if (d > 48)
+                ++off;
+        }
+        QVERIFY2(off * 100 < qsizetype(width) * height * 2, qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(off).arg(width * height)));
+
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("gm.png"));
+        bool ok = false;
+        QByteArray err;
+        run(gm, {"convert", wmf, png}, ok, &err);
+        QVERIFY2(ok, err.constData());
+        ImagingControl viaGm;
+        QCOMPARE(viaGm.LoadFile(png, 24, 0), result::Ok);
+        QCOMPARE(viaGm.ImageWidth(), float(width));
+        QCOMPARE(viaGm.ImageHeight(), float(height));
+        QVERIFY2(maxDifference(rgbBytes(viaGm.ImageHandle()), ours) <= 2, "GraphicsMagick renders it otherwise");
+    }
+
+    // Tiny metafiles claiming large frames: sized by the rule above, opened
+    // quickly, or refused before anything is rendered when the size is absurd.
+    void metafileFramesAreCapped_data()
+    {
+        QTest::addColumn<bool>("placeable");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<int>("inch");
+        QTest::addColumn<Result>("expected");
+        QTest::addColumn<int>("side"); // of the picture when it opens
+        QTest::newRow("16384 units at 1440 per inch") << true << 16384 << 1440 << result::Ok << 820;
+        QTest::newRow("16384 units without placeable header") << false << 16384 << 0 << result::Ok << 820;
+        QTest::newRow("32767 units without placeable header") << false << 32767 << 0 << result::Ok << 1639;
+        QTest::newRow("16384 units at 96 per inch") << true << 16384 << 96 << result::OutOfMemory << 0;  // 12288 square
+        QTest::newRow("32767 units at 72 per inch") << true << 32767 << 72 << result::OutOfMemory << 0;  // 32767 square
+        QTest::newRow("16384 units at 1 per inch") << true << 16384 << 1 << result::OutOfMemory << 0;
+        QTest::newRow("8000 units at 96 per inch") << true << 8000 << 96 << result::OutOfMemory << 0;    // 6000 square: 36 megapixels
+    }
+    void metafileFramesAreCapped()
+    {
+        QFETCH(bool, placeable);
+        QFETCH(int, units);
+        QFETCH(int, inch);
+        QFETCH(Result, expected);
+        QFETCH(int, side);
+        const Bytes wmf = rectangleMetafile(placeable, units, units, inch);
+        if (placeable)
+            QCOMPARE(wmf.size(), std::size_t(80));
+        ImagingControl c;
+        c.SetImageHandle(sample(8, 3, 3));
+        const Bitmap before = c.ImageHandle();
+        QElapsedTimer timer;
+        timer.start();
+        const Result r = c.LoadFromBlock(wmf, 0, 0);
+        const qint64 elapsed = timer.elapsed();
+        QCOMPARE(r, expected);
+        QVERIFY2(elapsed < 1000, qPrintable(QStringLiteral("took %1 ms").arg(elapsed)));
+        ProbeInfo info;
+        QCOMPARE(kWmfCodec.probe(wmf, 0, info), expected);
+        if (expected == result::Ok) {
+            QCOMPARE(c.ImageWidth(), float(side));
+            QCOMPARE(c.ImageHeight(), float(side));
+            QCOMPARE(info.width, side);
+            QCOMPARE(info.height, side);
+            // The rectangle's dark outline runs along the picture's edges.
+            QVERIFY2(qGray(c.ImageHandle().pixelRgb(0, side / 2)) < 160, "no outline on the left edge");
+            QVERIFY2(qGray(c.ImageHandle().pixelRgb(side / 2, 0)) < 160, "no outline on the top edge");
+            QVERIFY2(qGray(c.ImageHandle().pixelRgb(side - 1, side / 2)) < 160, "no outline on the right edge");
+            QCOMPARE(c.ImageHandle().pixelRgb(side / 2, side / 2), qRgb(255, 255, 255));
+        } else {
+            QVERIFY(c.ImageHandle() == before);
+        }
+        // None of these may make the renderer take a lot of memory.
+        QVERIFY2(peakResidentKiB() < 600 * 1024, qPrintable(QStringLiteral("peak %1 KiB").arg(peakResidentKiB())));
     }
 
     // --- malformed input -----------------------------------------------------
@@ -1005,10 +1387,11 @@ private slots:
     {
         QTest::addColumn<Bytes>("rle");
         QTest::addColumn<Result>("expected");
-        // A 4x2 image, 8 bits.
-        QTest::newRow("run past row end") << Bytes{0x05, 0x01, 0x00, 0x01} << result::InvalidCompression;
-        QTest::newRow("run after a full row") << Bytes{0x04, 0x01, 0x01, 0x01, 0x00, 0x01} << result::InvalidCompression;
-        QTest::newRow("literal past row end") << Bytes{0x00, 0x05, 1, 2, 3, 4, 5, 0, 0x00, 0x01} << result::InvalidCompression;
+        // A 4x2 image, 8 bits. Pixels past the right edge are dropped (writers
+        // code rows to their padded width); see runLengthRowsPastTheWidth.
+        QTest::newRow("run past row end") << Bytes{0x05, 0x01, 0x00, 0x01} << result::Ok;
+        QTest::newRow("run after a full row") << Bytes{0x04, 0x01, 0x01, 0x01, 0x00, 0x01} << result::Ok;
+        QTest::newRow("literal past row end") << Bytes{0x00, 0x05, 1, 2, 3, 4, 5, 0, 0x00, 0x01} << result::Ok;
         QTest::newRow("move past row end") << Bytes{0x00, 0x02, 0x05, 0x00, 0x00, 0x01} << result::InvalidCompression;
         QTest::newRow("move past last row") << Bytes{0x00, 0x02, 0x00, 0x03, 0x00, 0x01} << result::InvalidCompression;
         QTest::newRow("pixels past last row") << Bytes{0x00, 0x00, 0x00, 0x00, 0x01, 0x01} << result::InvalidCompression;

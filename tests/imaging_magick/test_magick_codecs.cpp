@@ -277,6 +277,57 @@ void expectProbeAndLoad(ImagingControl& c, const QString& path, FileFormat forma
     QCOMPARE(c.ImageHeight(), float(height));
 }
 
+
+// ImageMagick's convert from Debian's package (not a wrapper earlier on PATH).
+QString imageMagick()
+{
+    for (const char* name : {"convert-im6.q16", "convert"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name), {QStringLiteral("/usr/bin")});
+        if (!found.isEmpty())
+            return found;
+    }
+    return {};
+}
+
+// PostScript files of one picture from other programs, each with its
+// bounding box on a page that is larger: GraphicsMagick (PS, whose first
+// line does not say encapsulated), ImageMagick (level 3, compressed data),
+// pnmtops (the picture in the middle of the page, one pixel per point) and
+// Pillow. A program that is missing or fails leaves its file out.
+struct ForeignPostScript {
+    QString name;
+    QString path;
+};
+std::vector<ForeignPostScript> writeForeignPostScript(const QTemporaryDir& dir, const QString& png, const QString& ppm)
+{
+    const QString gm = QStandardPaths::findExecutable(QStringLiteral("gm"));
+    const QString magick = imageMagick();
+    const QString python = pythonWithPillow();
+    const QString pnmtops = QStandardPaths::findExecutable(QStringLiteral("pnmtops"));
+    if (gm.isEmpty() || magick.isEmpty() || python.isEmpty() || pnmtops.isEmpty())
+        return {};
+    std::vector<ForeignPostScript> files;
+    const auto prefixed = [](const char* coder, const QString& path) { return QString::fromLatin1(coder) + path; };
+    const QString gmPs = dir.filePath(QStringLiteral("gm.ps"));
+    if (QProcess::execute(gm, {QStringLiteral("convert"), png, prefixed("PS:", gmPs)}) == 0)
+        files.push_back({QStringLiteral("gm.ps"), gmPs});
+    const QString im = dir.filePath(QStringLiteral("im3.eps"));
+    if (QProcess::execute(magick, {png, prefixed("EPS3:", im)}) == 0)
+        files.push_back({QStringLiteral("im3.eps"), im});
+    {
+        const QString path = dir.filePath(QStringLiteral("pnmtops.ps"));
+        QProcess p;
+        p.setStandardOutputFile(path);
+        p.start(pnmtops, {QStringLiteral("-noturn"), QStringLiteral("-dpi=72"), QStringLiteral("-equalpixels"), ppm});
+        if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            files.push_back({QStringLiteral("pnmtops.ps"), path});
+    }
+    const QString pillow = dir.filePath(QStringLiteral("pillow.eps"));
+    if (QProcess::execute(python, {QStringLiteral("-c"), QStringLiteral("import sys\nfrom PIL import Image\nImage.open(sys.argv[1]).save(sys.argv[2])"), png, pillow}) == 0)
+        files.push_back({QStringLiteral("pillow.eps"), pillow});
+    return files;
+}
+
 } // namespace
 
 class TestMagickCodecs : public QObject {
@@ -956,6 +1007,61 @@ Image.frombytes('I;16', (9, 5), bytes(range(90))).save(os.path.join(d, 'grey16.p
             QCOMPARE(g.XResolution(), std::int16_t(300));
             QCOMPARE(g.YResolution(), std::int16_t(150));
             QVERIFY2(compareRgba(g.ImageHandle(), gRef.ImageHandle(), 0, bad) == 0, qPrintable(bad));
+        }
+    }
+
+    // PostScript from other programs whose page is larger than its bounding
+    // box opens as the box, one pixel per point, showing the picture the
+    // writer was given; cut short, it fails.
+    void foreignPostScriptOpensAtItsBoundingBox()
+    {
+        QTemporaryDir dir;
+        Bitmap picture = sample(24, 40, 30);
+        picture.setResolution(72, 72);
+        ImagingControl c;
+        c.SetImageHandle(picture);
+        const QString png = dir.filePath(QStringLiteral("in.png"));
+        QCOMPARE(c.SaveFile(png, int(FileFormat::Png), 24, 0, false), result::Ok);
+        const QString ppm = dir.filePath(QStringLiteral("in.ppm"));
+        QCOMPARE(QProcess::execute(QStandardPaths::findExecutable(QStringLiteral("gm")), {QStringLiteral("convert"), png, ppm}), 0);
+        const std::vector<ForeignPostScript> files = writeForeignPostScript(dir, png, ppm);
+        QVERIFY2(files.size() == 4, "gm, ImageMagick's convert, pnmtops (netpbm) and python3 with Pillow must all write PostScript");
+        for (const ForeignPostScript& f : files) {
+            const QByteArray text = readBytes(f.path);
+            if (f.name == QLatin1String("gm.ps"))
+                QVERIFY2(!text.left(text.indexOf('\n')).contains("EPSF"), "GraphicsMagick's PS is not marked encapsulated");
+            if (f.name == QLatin1String("pnmtops.ps"))
+                QVERIFY2(!text.contains("%%BoundingBox: 0 0 "), "pnmtops puts the picture in the middle of the page");
+            ImagingControl e;
+            QVERIFY2(e.ProbeFile(f.path, 0) == result::Ok, qPrintable(f.name));
+            QCOMPARE(e.ProbedFormat(), std::int16_t(FileFormat::Eps));
+            QVERIFY2(e.ProbedWidth() == 40 && e.ProbedHeight() == 30,
+                     qPrintable(QStringLiteral("%1: probed %2x%3").arg(f.name).arg(e.ProbedWidth()).arg(e.ProbedHeight())));
+            QVERIFY2(e.LoadFile(f.path, 0, 0) == result::Ok, qPrintable(f.name));
+            QVERIFY2(e.ImageWidth() == 40.0f && e.ImageHeight() == 30.0f,
+                     qPrintable(QStringLiteral("%1: loaded %2x%3").arg(f.name).arg(e.ImageWidth()).arg(e.ImageHeight())));
+            QString bad;
+            const int worst = compareRgba(e.ImageHandle(), picture, 255, bad);
+            QVERIFY2(worst <= 2, qPrintable(QStringLiteral("%1 differs by %2 %3").arg(f.name).arg(worst).arg(bad)));
+
+            // Cut short before the end of its image data (in the prolog, just
+            // before the data ends), the file fails with a read error, as
+            // cut-off BMP, PNG and JPEG files do, and changes nothing. The
+            // data has ended by the first trailer comment.
+            qsizetype dataEnd = -1;
+            for (const char* marker : {"%%PageTrailer", "%%Trailer", "%%%%EndBinary", "%%EndBinary"}) {
+                const qsizetype at = text.indexOf(marker);
+                if (at > 0 && (dataEnd < 0 || at < dataEnd))
+                    dataEnd = at;
+            }
+            QVERIFY2(dataEnd > 0, qPrintable(f.name));
+            for (const double part : {0.3, 0.97}) {
+                const Bytes cut = toBytes(text.left(qsizetype(double(dataEnd) * part)));
+                const Bitmap before = e.ImageHandle();
+                const Result r = e.LoadFromBlock(cut, 0, 0);
+                QVERIFY2(r == result::ReadError, qPrintable(QStringLiteral("%1 cut at %2 of its data: %3").arg(f.name).arg(part).arg(r)));
+                QVERIFY(e.ImageHandle() == before);
+            }
         }
     }
 

@@ -143,9 +143,12 @@ void unpackIndexed(const std::uint8_t* src, uchar* dst, int width, int bits)
 }
 
 // Run-length decoding into an indexed bitmap. The rows are stored bottom-up;
-// `line` counts from the bottom. Runs that would leave the row, or pixels past
-// the last row, make the data invalid; the data ending before its end marker
-// is a short read unless every row has been reached.
+// `line` counts from the bottom. Common writers code every row to its padded
+// width (128 pixels for a 127-pixel row), so pixels of a run or a literal that
+// fall past the right edge are dropped, as other readers do. Pixels past the
+// last row, or a move beyond the image, make the data invalid; the data
+// ending before its end marker is a short read unless every row has been
+// reached.
 Result decodeRle(ByteView data, bool fourBit, Bitmap& bmp)
 {
     QImage& img = bmp.image();
@@ -155,6 +158,8 @@ Result decodeRle(ByteView data, bool fourBit, Bitmap& bmp)
     std::int64_t x = 0;
     std::int64_t line = 0;
     auto row = [&]() { return img.scanLine(int(height - 1 - line)); };
+    // How many of `count` pixels starting at x lie inside the row.
+    auto visible = [&](int count) { return int(std::clamp<std::int64_t>(width - x, 0, count)); };
 
     while (true) {
         if (data.size() - p < 2)
@@ -164,16 +169,19 @@ Result decodeRle(ByteView data, bool fourBit, Bitmap& bmp)
         p += 2;
         if (first > 0) {
             // Encoded run: `first` pixels of one index, or of two alternating nibbles.
-            if (line >= height || x + first > width)
+            if (line >= height)
                 return result::InvalidCompression;
-            uchar* dst = row() + x;
-            if (fourBit) {
-                const uchar hi = uchar(second >> 4);
-                const uchar lo = uchar(second & 0x0F);
-                for (int i = 0; i < first; ++i)
-                    dst[i] = (i & 1) ? lo : hi;
-            } else {
-                std::memset(dst, second, std::size_t(first));
+            const int kept = visible(first);
+            if (kept > 0) {
+                uchar* dst = row() + x;
+                if (fourBit) {
+                    const uchar hi = uchar(second >> 4);
+                    const uchar lo = uchar(second & 0x0F);
+                    for (int i = 0; i < kept; ++i)
+                        dst[i] = (i & 1) ? lo : hi;
+                } else {
+                    std::memset(dst, second, std::size_t(kept));
+                }
             }
             x += first;
             continue;
@@ -199,13 +207,16 @@ Result decodeRle(ByteView data, bool fourBit, Bitmap& bmp)
             const std::size_t bytes = fourBit ? std::size_t(second + 1) / 2 : std::size_t(second);
             if (data.size() - p < bytes)
                 return result::ReadError;
-            if (line >= height || x + second > width)
+            if (line >= height)
                 return result::InvalidCompression;
-            uchar* dst = row() + x;
-            if (fourBit)
-                unpackIndexed(data.data() + p, dst, second, 4);
-            else
-                std::memcpy(dst, data.data() + p, std::size_t(second));
+            const int kept = visible(second);
+            if (kept > 0) {
+                uchar* dst = row() + x;
+                if (fourBit)
+                    unpackIndexed(data.data() + p, dst, kept, 4);
+                else
+                    std::memcpy(dst, data.data() + p, std::size_t(kept));
+            }
             x += second;
             p = std::min(data.size(), p + bytes + (bytes & 1));
             break;

@@ -28,6 +28,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 
 namespace ardane::imaging::codecs {
@@ -375,10 +376,25 @@ Result pcdRead(ByteView d, int page, Bitmap& out)
 
 // --- EPS --------------------------------------------------------------------
 
+// Run before the document: the image operators check, once they have drawn,
+// that their data did not run into the end of the file. Ghostscript itself
+// quietly draws what a cut-off image has and succeeds; the undefined name
+// turns that into an error and a failed run.
+constexpr char kImageDataCheck[] =
+    "/ardaneImageCheck { currentfile status not { ardaneImageDataEndsEarly } if } bind def\n"
+    "/image { //image ardaneImageCheck } bind def\n"
+    "/colorimage { //colorimage ardaneImageCheck } bind def\n"
+    "/imagemask { //imagemask ardaneImageCheck } bind def\n";
+
 // Renders the PostScript with Ghostscript at 72 dpi, cropped to the bounding
 // box, into a PPM file image. We run Ghostscript ourselves rather than through
 // GraphicsMagick's delegate so that a document that never finishes (PostScript
 // is a programming language) cannot hang us: it gets a time limit.
+//
+// Ghostscript crops to the bounding box only for documents that call
+// themselves encapsulated on their first line; a PostScript page with a
+// bounding box but a plain "%!PS-Adobe-3.0" line would come out at the full
+// paper size. The copy we hand it carries the encapsulated first line.
 Result renderEps(ByteView data, const EpsLayout& layout, Bytes& ppm)
 {
     const QString gs = QStandardPaths::findExecutable(QStringLiteral("gs"));
@@ -388,11 +404,22 @@ Result renderEps(ByteView data, const EpsLayout& layout, Bytes& ppm)
     if (!dir.isValid())
         return result::ReadError;
     const QString input = dir.filePath(QStringLiteral("in.eps"));
+    const QString check = dir.filePath(QStringLiteral("check.ps"));
     const QString output = dir.filePath(QStringLiteral("out.ppm"));
     {
+        const std::string_view ps(reinterpret_cast<const char*>(data.data()) + layout.psOffset, layout.psLength);
+        std::size_t firstLineEnd = ps.find_first_of("\r\n");
+        if (firstLineEnd == std::string_view::npos)
+            firstLineEnd = ps.size();
+        const bool encapsulated = ps.substr(0, firstLineEnd).find("EPSF") != std::string_view::npos;
+        const std::string_view head = encapsulated ? std::string_view() : std::string_view("%!PS-Adobe-3.0 EPSF-3.0");
+        const std::string_view body = encapsulated ? ps : ps.substr(firstLineEnd);
         QFile file(input);
-        const auto* ps = reinterpret_cast<const char*>(data.data()) + layout.psOffset;
-        if (!file.open(QIODevice::WriteOnly) || file.write(ps, qint64(layout.psLength)) != qint64(layout.psLength))
+        if (!file.open(QIODevice::WriteOnly) || file.write(head.data(), qint64(head.size())) != qint64(head.size())
+            || file.write(body.data(), qint64(body.size())) != qint64(body.size()))
+            return result::ReadError;
+        QFile checkFile(check);
+        if (!checkFile.open(QIODevice::WriteOnly) || checkFile.write(kImageDataCheck) != qint64(sizeof kImageDataCheck - 1))
             return result::ReadError;
     }
     QProcess process;
@@ -400,7 +427,7 @@ Result renderEps(ByteView data, const EpsLayout& layout, Bytes& ppm)
     process.setArguments({QStringLiteral("-q"), QStringLiteral("-dSAFER"), QStringLiteral("-dBATCH"), QStringLiteral("-dNOPAUSE"),
                           QStringLiteral("-dNOPROMPT"), QStringLiteral("-dEPSCrop"), QStringLiteral("-sDEVICE=ppmraw"),
                           QStringLiteral("-r72"), QStringLiteral("-dTextAlphaBits=4"), QStringLiteral("-dGraphicsAlphaBits=4"),
-                          QStringLiteral("-sOutputFile=") + output, QStringLiteral("-f"), input});
+                          QStringLiteral("-sOutputFile=") + output, check, QStringLiteral("-f"), input});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
@@ -497,6 +524,19 @@ Result epsRead(ByteView d, int page, Bitmap& out)
         gm::ImagePtr image;
         if (const Result r = gm::readBlob(ppm, "PPM", 0, false, image); r != result::Ok)
             return r;
+        // The page is the bounding box, rounded out to whole points; a page
+        // that comes out larger is cut to the box, one that is smaller means
+        // the rendering went wrong.
+        if (image->columns < unsigned(layout.width) || image->rows < unsigned(layout.height))
+            return result::ReadError;
+        if (image->columns != unsigned(layout.width) || image->rows != unsigned(layout.height)) {
+            MagickLib::RectangleInfo box{unsigned(layout.width), unsigned(layout.height), 0, 0};
+            gm::ExceptionRecord exception;
+            gm::ImagePtr cropped(MagickLib::CropImage(image.get(), &box, exception.get()));
+            if (!cropped)
+                return result::OutOfMemory;
+            image = std::move(cropped);
+        }
         Bitmap rgb;
         if (const Result r = gm::toBitmap(image.get(), 24, StoredKind::Rgb, rgb); r != result::Ok)
             return r;

@@ -228,6 +228,37 @@ bool parseIndexedPalette(std::string_view ps, std::vector<QRgb>& palette)
     return true;
 }
 
+// Whether a document's structure comments show it cut short: pages promised
+// in the header ("%%Pages: 1") without a "%%Page:" line, or a block of data
+// announced by "%%BeginBinary: n" or "%%BeginData: n [type] [Bytes]" with
+// fewer than n bytes after its line. Ghostscript would render such a file
+// without complaint, with the missing part left blank.
+bool endsEarly(std::string_view ps, int declaredPages)
+{
+    if (declaredPages > 0 && ps.find("\n%%Page:") == std::string_view::npos && ps.find("\r%%Page:") == std::string_view::npos)
+        return true;
+    for (const std::string_view key : {std::string_view("%%BeginBinary:"), std::string_view("%%BeginData:")}) {
+        for (std::size_t at = ps.find(key); at != std::string_view::npos; at = ps.find(key, at + key.size())) {
+            if (at != 0 && ps[at - 1] != '\n' && ps[at - 1] != '\r')
+                continue;
+            std::size_t eol = ps.find_first_of("\r\n", at);
+            if (eol == std::string_view::npos)
+                return true; // the announced data is not there at all
+            const std::string_view line = ps.substr(at + key.size(), eol - at - key.size());
+            if (line.find("Lines") != std::string_view::npos)
+                continue; // counted in lines: nothing to check cheaply
+            double count = 0;
+            if (!parseDoubles(line, &count, 1) || count < 0)
+                continue;
+            if (ps[eol] == '\r' && eol + 1 < ps.size() && ps[eol + 1] == '\n')
+                ++eol;
+            if (double(ps.size() - (eol + 1)) < count)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int loadDepth(const StoredLayout& l)
@@ -672,6 +703,7 @@ Result epsLayout(ByteView d, EpsLayout& out)
     // The header comments: lines starting with '%' up to %%EndComments.
     bool haveBox = false;
     int declaredBits = 0;
+    int declaredPages = 0;
     std::size_t at = 0;
     const std::size_t headerEnd = std::min<std::size_t>(ps.size(), 64 * 1024);
     while (at < headerEnd) {
@@ -693,6 +725,10 @@ Result epsLayout(ByteView d, EpsLayout& out)
                 l.height = int(h);
                 haveBox = true;
             }
+        } else if (line.starts_with("%%Pages:")) {
+            int v[1];
+            if (parseInts(line.substr(8), v, 1))
+                declaredPages = v[0];
         } else if (line.starts_with(kEpsBitmapComment)) {
             int v[3];
             if (parseInts(line.substr(kEpsBitmapComment.size()), v, 3))
@@ -704,6 +740,8 @@ Result epsLayout(ByteView d, EpsLayout& out)
     // Our own files end in a trailer; without it the file has been cut short
     // and Ghostscript would quietly render what is left.
     if (declaredBits != 0 && ps.substr(ps.size() > 256 ? ps.size() - 256 : 0).find("%%EOF") == std::string_view::npos)
+        return result::ReadError;
+    if (endsEarly(ps, declaredPages))
         return result::ReadError;
     if (declaredBits == 1 || declaredBits == 4 || declaredBits == 8) {
         std::vector<QRgb> palette;

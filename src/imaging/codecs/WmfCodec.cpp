@@ -10,9 +10,15 @@
 // DIBStretchBlt, DIBBitBlt, SetDIBitsToDevice (DIBs) or StretchBlt / BitBlt
 // (monochrome device-dependent bitmaps) carries is decoded at its own depth,
 // which makes our own metafiles round trip exactly. A metafile without such
-// a record is a drawing: GraphicsMagick renders it (through libwmf) at the
-// placeable header's size, and we take that as 24 bits. A malformed record
-// list never reaches the renderer.
+// a record is a drawing: GraphicsMagick renders it (through libwmf), and we
+// take that as 24 bits. A malformed record list never reaches the renderer.
+//
+// A drawing's size is its frame at 72 dots per inch, rounded up, as other
+// programs show metafiles: the placeable header's bounding box over its units per inch, or
+// without that header the window extent in twips (1440 units per inch).
+// Frames that come out larger than kMaxRenderSide or kMaxRenderPixels are
+// refused before anything is rendered: damaged headers claim such frames, and
+// the renderer's time and memory grow with the size.
 
 #include "imaging/codecs/Codec.h"
 #include "imaging/codecs/DibInternal.h"
@@ -48,9 +54,16 @@ constexpr std::uint16_t kDibStretchBlt = 0x0B41;
 constexpr std::uint16_t kSetDibToDev = 0x0D33;
 constexpr std::uint16_t kStretchDib = 0x0F43;
 
+constexpr int kRenderDpi = 72;
+constexpr int kTwipsPerInch = 1440;
+constexpr int kMaxRenderSide = 16384;
+constexpr std::int64_t kMaxRenderPixels = std::int64_t(1) << 25; // 32 megapixels
+
 struct Placeable {
     bool present = false;
-    int width = 0;  // of the bounding box, in logical units
+    int left = 0;   // of the bounding box, in logical units
+    int top = 0;
+    int width = 0;
     int height = 0;
     int inch = 0;   // logical units per inch
 };
@@ -70,8 +83,11 @@ struct Scan {
     Placeable placeable;
     Candidate best;
     Result bitmapError = result::Ok; // of the first bitmap record we could not use
+    int windowX = 0;
+    int windowY = 0;
     int windowWidth = 0;
     int windowHeight = 0;
+    bool windowExtent = false;
 };
 
 // A Bitmap16 object (type, width, height, bytes per row, planes, bits per
@@ -126,8 +142,14 @@ Result scanMetafile(ByteView data, Scan& scan)
             return result::ReadError;
         Placeable& p = scan.placeable;
         p.present = true;
-        p.width = std::abs(int(std::int16_t(rd16(data, 10))) - int(std::int16_t(rd16(data, 6))));
-        p.height = std::abs(int(std::int16_t(rd16(data, 12))) - int(std::int16_t(rd16(data, 8))));
+        const int left = std::int16_t(rd16(data, 6));
+        const int top = std::int16_t(rd16(data, 8));
+        const int right = std::int16_t(rd16(data, 10));
+        const int bottom = std::int16_t(rd16(data, 12));
+        p.left = std::min(left, right);
+        p.top = std::min(top, bottom);
+        p.width = std::abs(right - left);
+        p.height = std::abs(bottom - top);
         p.inch = rd16(data, 14);
         pos = kPlaceableSize;
     }
@@ -159,10 +181,18 @@ Result scanMetafile(ByteView data, Scan& scan)
         Candidate c;
         bool got = false;
         switch (function) {
+        case kSetWindowOrg:
+            if (record.size() >= 10 && !scan.windowExtent) {
+                scan.windowY = std::int16_t(rd16(record, 6));
+                scan.windowX = std::int16_t(rd16(record, 8));
+            }
+            break;
         case kSetWindowExt:
-            if (record.size() >= 10) {
+            // The first extent is the picture's frame; later ones draw parts.
+            if (record.size() >= 10 && !scan.windowExtent) {
                 scan.windowHeight = std::abs(int(std::int16_t(rd16(record, 6))));
                 scan.windowWidth = std::abs(int(std::int16_t(rd16(record, 8))));
+                scan.windowExtent = true;
             }
             break;
         case kStretchDib:
@@ -220,36 +250,102 @@ Result decodeMono(const Candidate& c, Bitmap& out)
     return result::Ok;
 }
 
-// Renders a drawing through GraphicsMagick, flattened on white, as 24 bits.
-Result renderWithMagick(ByteView data, const Placeable& placeable, Bitmap& out)
+// The frame of a drawing in logical units and how many of them make an inch.
+struct Frame {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int inch = 0;
+};
+
+Result drawingFrame(const Scan& scan, Frame& frame)
 {
-    if (placeable.present && (placeable.width > 0 || placeable.height > 0)
-        && !Bitmap::isValidSize(placeable.width, placeable.height))
+    Frame f;
+    if (scan.placeable.present) {
+        const Placeable& p = scan.placeable;
+        f = {p.left, p.top, p.width, p.height, p.inch > 0 ? p.inch : kTwipsPerInch};
+    } else if (scan.windowExtent) {
+        f = {scan.windowX, scan.windowY, scan.windowWidth, scan.windowHeight, kTwipsPerInch};
+    } else {
+        return result::InvalidFormat; // no frame to size the picture by
+    }
+    if (f.width <= 0 || f.height <= 0)
+        return result::InvalidFormat;
+    frame = f;
+    return result::Ok;
+}
+
+// The size a drawing renders at, rounded up to whole pixels as other
+// renderers do, checked against the limits.
+Result drawingSize(const Frame& frame, int& width, int& height)
+{
+    const auto pixels = [&](int units) {
+        return std::max<std::int64_t>(1, (std::int64_t(units) * kRenderDpi + frame.inch - 1) / frame.inch);
+    };
+    const std::int64_t w = pixels(frame.width);
+    const std::int64_t h = pixels(frame.height);
+    if (w > kMaxRenderSide || h > kMaxRenderSide || w * h > kMaxRenderPixels)
         return result::OutOfMemory;
+    width = int(w);
+    height = int(h);
+    return result::Ok;
+}
+
+// The records behind a placeable header of our own making, so that the
+// renderer maps exactly our frame onto the picture.
+Bytes withPlaceableHeader(ByteView data, const Scan& scan, const Frame& frame)
+{
+    const ByteView records = scan.placeable.present ? data.subspan(kPlaceableSize) : data;
+    Bytes file(kPlaceableSize + records.size(), 0);
+    std::uint8_t* p = file.data();
+    put32(p, kPlaceableKey);
+    put16(p + 6, std::uint32_t(std::uint16_t(frame.left)));
+    put16(p + 8, std::uint32_t(std::uint16_t(frame.top)));
+    put16(p + 10, std::uint32_t(std::uint16_t(frame.left + frame.width)));
+    put16(p + 12, std::uint32_t(std::uint16_t(frame.top + frame.height)));
+    put16(p + 14, std::uint32_t(frame.inch));
+    std::uint16_t checksum = 0;
+    for (std::size_t i = 0; i < 10; ++i)
+        checksum ^= rd16(file, 2 * i);
+    put16(p + 20, checksum);
+    std::copy(records.begin(), records.end(), file.begin() + std::ptrdiff_t(kPlaceableSize));
+    return file;
+}
+
+// Renders a drawing through GraphicsMagick at 72 dots per inch, flattened on
+// white, as 24 bits of the size drawingSize() gives.
+Result renderWithMagick(ByteView data, const Scan& scan, Bitmap& out)
+{
+    Frame frame;
+    if (const Result r = drawingFrame(scan, frame); r != result::Ok)
+        return r;
+    int w = 0;
+    int h = 0;
+    if (const Result r = drawingSize(frame, w, h); r != result::Ok)
+        return r;
     ensureMagickInitialised();
-    const int dpi = placeable.present && placeable.inch > 0 ? placeable.inch : 96;
     try {
+        const Bytes file = withPlaceableHeader(data, scan, frame);
         Magick::Image image;
-        image.density(Magick::Geometry(unsigned(dpi), unsigned(dpi)));
-        const Magick::Blob blob(data.data(), data.size());
+        image.density(Magick::Geometry(unsigned(kRenderDpi), unsigned(kRenderDpi)));
+        const Magick::Blob blob(file.data(), file.size());
         try {
-            if (placeable.width > 0 && placeable.height > 0)
-                image.read(blob, Magick::Geometry(unsigned(placeable.width), unsigned(placeable.height)), "WMF");
-            else
-                image.read(blob, Magick::Geometry(), "WMF");
+            image.read(blob, Magick::Geometry(), "WMF");
         } catch (const Magick::Warning&) {
             // A warning still leaves an image behind; check it below.
         }
-        if (!image.isValid() || !Bitmap::isValidSize(image.columns(), image.rows()))
+        if (!image.isValid() || image.columns() == 0 || image.rows() == 0)
             return result::InvalidFormat;
-        if (placeable.width > 0 && placeable.height > 0
-            && (int(image.columns()) != placeable.width || int(image.rows()) != placeable.height)) {
-            Magick::Geometry size(unsigned(placeable.width), unsigned(placeable.height));
+        // The renderer rounds the frame its own way: a pixel either side is
+        // taken up by scaling to our size.
+        if (int(image.columns()) != w || int(image.rows()) != h) {
+            Magick::Geometry size{unsigned(w), unsigned(h)};
             size.aspect(true);
             image.scale(size);
         }
-        const int w = int(image.columns());
-        const int h = int(image.rows());
+        if (int(image.columns()) != w || int(image.rows()) != h)
+            return result::InvalidFormat;
         Bitmap bmp = Bitmap::create(w, h, 24);
         if (bmp.isNull())
             return result::OutOfMemory;
@@ -264,7 +360,7 @@ Result renderWithMagick(ByteView data, const Placeable& placeable, Bitmap& out)
                     dst[3 * x + k] = uchar((s[k] * a + 255 * (255 - a) + 127) / 255);
             }
         }
-        bmp.setResolution(dpi, dpi);
+        bmp.setResolution(kRenderDpi, kRenderDpi);
         out = std::move(bmp);
         return result::Ok;
     } catch (const std::bad_alloc&) {
@@ -294,8 +390,11 @@ Result probeWmf(ByteView data, int /*single page*/, ProbeInfo& info)
         probed.height = scan.best.height;
         probed.bitsPerPixel = 1;
     } else {
-        probed.width = scan.placeable.present ? scan.placeable.width : scan.windowWidth;
-        probed.height = scan.placeable.present ? scan.placeable.height : scan.windowHeight;
+        Frame frame;
+        if (const Result r = drawingFrame(scan, frame); r != result::Ok)
+            return r;
+        if (const Result r = drawingSize(frame, probed.width, probed.height); r != result::Ok)
+            return r;
         probed.bitsPerPixel = 24;
     }
     probed.memorySize = dibfmt::rowStride(probed.width, probed.bitsPerPixel) * probed.height;
@@ -312,7 +411,7 @@ Result readWmf(ByteView data, int /*single page*/, Bitmap& out)
     if (!scan.best.found && scan.bitmapError != result::Ok)
         return scan.bitmapError;
     if (!scan.best.found)
-        return renderWithMagick(data, scan.placeable, out);
+        return renderWithMagick(data, scan, out);
     try {
         Bitmap bmp;
         if (scan.best.mono) {
