@@ -86,6 +86,9 @@ Phase readHeader(Reader& r, Source& source, Facts& f)
     if (setjmp(png_jmpbuf(r.png)))
         return Phase::Failed;
     png_set_read_fn(r.png, &source, pngDirectRead);
+    // A chunk whose CRC does not match is used as it is, as GraphicsMagick
+    // reads it: only what the data itself says decides.
+    png_set_crc_action(r.png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
     png_set_user_limits(r.png, kMaxSide, kMaxSide);
     png_read_info(r.png, r.info);
     f.width = png_get_image_width(r.png, r.info);
@@ -176,8 +179,9 @@ std::optional<Route> routeFor(const Facts& f, int depth)
             return Route::Indices;
         return std::nullopt;
     case PNG_COLOR_TYPE_RGB:
-        if (depth == 32 && f.transparency)
-            return Route::Bgra;
+        // An RGB file's transparent colour is GraphicsMagick's to apply: it
+        // compares it with the samples at another scale, so only black ever
+        // matches, and we load such files as it does.
         if (depth == 24 && !f.transparency)
             return Route::Rgb;
         return std::nullopt;

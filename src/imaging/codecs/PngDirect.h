@@ -1,12 +1,12 @@
 #pragma once
 // PNG through libpng itself, for the common files: 1, 2, 4 and 8-bit grey
-// and palette images, 8-bit grey with alpha, RGB and RGBA, interlaced or not,
-// with or without a tRNS chunk. Decoding goes straight into the bitmap's scan
+// and palette images (with or without a tRNS chunk), 8-bit grey with alpha,
+// RGB and RGBA, interlaced or not. Decoding goes straight into the bitmap's scan
 // lines and 24/32-bit encoding straight from them, which spares a large
 // picture two passes through GraphicsMagick's 16-bit pixel cache. Files with
-// 16-bit samples, and the odd file this path cannot match sample for sample
-// (palette indices past the end of the table, a tRNS chunk libpng throws
-// away), are left to GraphicsMagick.
+// 16-bit samples, RGB files with a transparent colour (tRNS), and the odd
+// file this path cannot match sample for sample (palette indices past the end
+// of the table, a tRNS chunk libpng throws away) are left to GraphicsMagick.
 
 #include "Codec.h"
 #include "RasterFacts.h"
