@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
-# Benchmarks of the imaging control. Usage: bench/run.sh BUILD_DIR
-# 1. bench_codecs: load and save of a 24-megapixel image in PNG, JPEG, BMP, TIFF.
-# 2. ardane-batch convert against `gm convert` on the same files (median of 9 runs).
+# Benchmarks of the imaging control. Usage: bench/run.sh BUILD_DIR [RUNS]
+# 1. bench_codecs: load and save of a 12-megapixel photograph-like picture
+#    (4000 x 3000) in PNG, JPEG, BMP and TIFF; the files it leaves are the
+#    inputs of the next step.
+# 2. ardane-batch convert against `gm convert` for all twelve pairs of those
+#    formats, with the same output settings on both sides (TIFF: LZW; JPEG:
+#    quality 90; PNG and BMP: each program's own), median wall time and mean
+#    CPU time of RUNS runs (default 7) after a warm-up, with the sizes of
+#    both outputs. On a machine busy with other work the CPU times are the
+#    steadier comparison.
 # 3. bench_ops, when built: depth conversion and geometry on 24 megapixels.
 set -euo pipefail
 build=${1:-build}
+runs=${2:-7}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-"$build/bench/bench_codecs" "$work"
+echo "load average at the start: $(cut -d" " -f1-3 /proc/loadavg) on $(nproc) processors"
+"$build/bench/bench_codecs" "$work" 4000 3000
 
-# Median wall time in milliseconds. hyperfine (in the package list) runs the
-# command nine times after two warm-ups; without it, five runs timed by date.
-median_ms() { # command...
+# "WALL CPU": the median wall time and the mean processor time (user and
+# system) in milliseconds. hyperfine (in the package list) runs the command
+# $runs times after a warm-up; without it, five runs timed by date (no CPU
+# time: "-").
+times_ms() { # command...
   if command -v hyperfine >/dev/null; then
-    hyperfine -N -w 2 -r 9 --export-json "$work/times.json" -- "$(printf '%q ' "$@")" >/dev/null 2>&1
-    python3 -c 'import json,sys; print(round(json.load(open(sys.argv[1]))["results"][0]["median"] * 1000))' "$work/times.json"
+    hyperfine -N -w 1 -r "$runs" --export-json "$work/times.json" -- "$(printf '%q ' "$@")" >/dev/null 2>&1
+    python3 -c 'import json,sys; r = json.load(open(sys.argv[1]))["results"][0]; print(round(r["median"] * 1000), round((r["user"] + r["system"]) * 1000))' "$work/times.json"
     return
   fi
   local times=()
@@ -26,18 +37,32 @@ median_ms() { # command...
     end=$(date +%s%N)
     times+=($(( (end - start) / 1000000 )))
   done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
+  echo "$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p) -"
 }
 
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b <= 0) print "-"; else printf "%.2f", a / b }'; }
+
+# The output settings of one target format, for each program.
+ours_opts() { case $1 in jpg) echo --quality 90 ;; esac; }
+gm_opts() { case $1 in jpg) echo -quality 90 ;; tif) echo -compress LZW ;; esac; }
+
 echo
-printf '%-6s %12s %12s %8s\n' format "ardane ms" "gm ms" ratio
-for ext in png jpg bmp tif; do
-  in="$work/bench.$ext"
-  ours=$(median_ms "$build/cli/ardane-batch" convert "$in" "$work/ours.$ext" --quality 75)
-  theirs=$(median_ms gm convert "$in" -quality 75 "$work/gm.$ext")
-  ratio=$(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
-  printf '%-6s %12s %12s %8s\n' "$ext" "$ours" "$theirs" "$ratio"
+echo "ardane-batch convert against gm convert: median wall ms, mean CPU ms (user + system), ours / gm"
+printf '%-12s %8s %8s %6s %8s %8s %6s %10s %10s\n' pair "ours" "gm" ratio "ours cpu" "gm cpu" ratio "ours bytes" "gm bytes"
+for from in png jpg bmp tif; do
+  for to in png jpg bmp tif; do
+    [ "$from" = "$to" ] && continue
+    in="$work/bench.$from"
+    # shellcheck disable=SC2046 # the options are words
+    read -r ours ours_cpu < <(times_ms "$build/cli/ardane-batch" convert "$in" "$work/ours.$to" $(ours_opts "$to"))
+    # shellcheck disable=SC2046
+    read -r theirs theirs_cpu < <(times_ms gm convert "$in" $(gm_opts "$to") "$work/gm.$to")
+    printf '%-12s %8s %8s %6s %8s %8s %6s %10s %10s\n' "$from -> $to" "$ours" "$theirs" "$(ratio "$ours" "$theirs")" \
+      "$ours_cpu" "$theirs_cpu" "$(ratio "$ours_cpu" "$theirs_cpu")" "$(stat -c %s "$work/ours.$to")" "$(stat -c %s "$work/gm.$to")"
+  done
 done
+
+echo "load average at the end: $(cut -d" " -f1-3 /proc/loadavg)"
 
 if [ -x "$build/bench/bench_ops" ]; then
   echo

@@ -1,7 +1,7 @@
-#include "DocumentManager.h"
+#include "app/DocumentManager.h"
 
-#include "CChildFrame.h"
-#include "CMainFrame.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
 #include "view/CArdaneView.h"
 
 #include <QFileInfo>

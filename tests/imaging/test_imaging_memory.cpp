@@ -35,6 +35,7 @@
 #endif
 #endif
 
+using namespace ardane;
 using namespace ardane::imaging;
 using Bytes = std::vector<std::uint8_t>;
 

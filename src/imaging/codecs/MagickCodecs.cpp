@@ -6,14 +6,15 @@
 // fixes the size, guards against absurd dimensions before a pixel is decoded,
 // and decides the depth of the bitmap; probe and read share that decision, so
 // a probe always reports the depth a load produces. Then GraphicsMagick
-// decodes the page and MagickBridge moves the pixels into the bitmap; JPEG
-// and common TIFF pixels go through libjpeg and libtiff directly (JpegDirect,
-// TiffDirect) where the file allows.
+// decodes the page and MagickBridge moves the pixels into the bitmap; JPEG,
+// PNG and common TIFF pixels go through libjpeg, libpng and libtiff directly
+// (JpegDirect, PngDirect, TiffDirect) where the file allows.
 
 #include "imaging/codecs/Codec.h"
 #include "imaging/codecs/JpegDirect.h"
 #include "imaging/codecs/Magick.h"
 #include "imaging/codecs/MagickBridge.h"
+#include "imaging/codecs/PngDirect.h"
 #include "imaging/codecs/RasterFacts.h"
 #include "imaging/codecs/RasterWriters.h"
 #include "imaging/codecs/TiffDirect.h"
@@ -37,10 +38,6 @@ namespace {
 
 using LayoutReader = Result (*)(ByteView data, int page, StoredLayout& out);
 
-// PNG true colour: zlib level 5 with adaptive row filters ("55" in
-// GraphicsMagick's quality convention). On photographs this compresses as well
-// as the library's default, level 7, in about half the time.
-constexpr int kPngQuality = 55;
 // Ghostscript gets this long to render an EPS before we give up on it.
 constexpr int kGhostscriptTimeoutMs = 120'000;
 
@@ -175,7 +172,19 @@ Result writeGuarded(const Bitmap& bitmap, Bytes& out, Body&& body)
 // --- PNG --------------------------------------------------------------------
 
 Result pngProbe(ByteView d, int page, ProbeInfo& info) { return probeByLayout(FileFormat::Png, pngLayoutAt, "PNG", d, page, info); }
-Result pngRead(ByteView d, int page, Bitmap& out) { return readByLayout(pngLayoutAt, "PNG", d, page, out); }
+// Files with 8-bit or narrower samples decode through libpng directly, the
+// rest through GraphicsMagick.
+Result pngRead(ByteView d, int page, Bitmap& out)
+{
+    return guarded(result::ReadError, [&] {
+        StoredLayout layout;
+        if (const Result r = layoutAndCheck(pngLayoutAt, "PNG", d, page, layout); r != result::Ok)
+            return r;
+        if (const std::optional<Result> direct = png::decode(d, layout, out))
+            return *direct;
+        return readByLayout(pngLayoutAt, "PNG", d, page, out);
+    });
+}
 Result pngWrite(const Bitmap& bitmap, int /*quality*/, Bytes& out)
 {
     return writeGuarded(bitmap, out, [&](Bytes& encoded) {
@@ -183,8 +192,8 @@ Result pngWrite(const Bitmap& bitmap, int /*quality*/, Bytes& out)
         case 1:
         case 4:
         case 8: return writeIndexedPng(bitmap, encoded);
-        case 24: return encodeTrueColour(bitmap, false, gm::EncodeOptions("PNG24", kPngQuality), encoded);
-        case 32: return encodeTrueColour(bitmap, false, gm::EncodeOptions("PNG32", kPngQuality), encoded);
+        case 24:
+        case 32: return *png::encode(bitmap, encoded);
         default: return result::UnsupportedDepth;
         }
     });
@@ -556,6 +565,8 @@ Result epsWrite(const Bitmap& bitmap, int /*quality*/, Bytes& out)
 }
 
 } // namespace
+
+Result png::decodeWithMagick(ByteView data, Bitmap& out) { return readByLayout(pngLayoutAt, "PNG", data, 0, out); }
 
 const Codec kGifCodec{FileFormat::Gif, gifProbe, gifRead, gifWrite};
 const Codec kTiffCodec{FileFormat::Tiff, tiffProbe, tiffRead, tiffWrite};
