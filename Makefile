@@ -42,7 +42,7 @@ asan: deps
 # $(FUZZ_BUILD)/corpus, crashing inputs land in $(FUZZ_BUILD)/findings.
 fuzz-build: deps
 	@[ -f $(FUZZ_BUILD)/build.ninja ] || cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DARDANE_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	  -DARDANE_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_all
 
 fuzz: fuzz-build

@@ -26,10 +26,14 @@ targets=("$@")
 
 gen=$build/fuzz/fuzz_make_seeds
 [ -x "$gen" ] || { echo "run.sh: $gen is not built (cmake --build $build --target fuzz_all)" >&2; exit 1; }
+# One run at a time makes the seeds (CTest and `make fuzz` may start several).
+exec 9>"$build/seeds.lock"
+flock 9
 if [ ! -d "$build/seeds" ] || [ "$gen" -nt "$build/seeds" ] || [ "$here/make-seeds.sh" -nt "$build/seeds" ]; then
   "$here/make-seeds.sh" "$gen" "$build/seeds.new" >"$build/seeds.log" 2>&1 || { cat "$build/seeds.log" >&2; exit 1; }
   rm -rf "$build/seeds" && mv "$build/seeds.new" "$build/seeds"
 fi
+flock -u 9
 [ $prepare = 1 ] && { tail -1 "$build/seeds.log" 2>/dev/null; exit 0; }
 
 # Leak reports from libraries outside Ardane are suppressed (fuzz/lsan.supp).
