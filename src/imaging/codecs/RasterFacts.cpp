@@ -388,7 +388,8 @@ Result gifLayout(ByteView d, int page, StoredLayout& out)
         // least two bits) stands for at most 4096 pixels, so a frame larger
         // than its data could describe is cut short; it fails to decode
         // anyway, only after its whole canvas has been allocated.
-        if (upToWanted && std::uint64_t(w) * std::uint64_t(h) > std::uint64_t(std::min(at, d.size()) - dataStart) * 4 * 4096)
+        if (upToWanted && Bitmap::isValidSize(w, h)
+            && std::uint64_t(w) * std::uint64_t(h) > std::uint64_t(std::min(at, d.size()) - dataStart) * 4 * 4096)
             return result::ReadError;
         if (!complete)
             break;
@@ -622,7 +623,8 @@ Result tgaLayout(ByteView d, StoredLayout& out)
     const std::uint64_t dataStart = 18 + std::uint64_t(d[0]) + mapBytes;
     const std::uint64_t pixels = std::uint64_t(w) * std::uint64_t(h);
     const std::uint64_t minData = imageType >= 9 ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
-    if (dataStart > d.size() || d.size() - dataStart < minData)
+    // (A header past the size limit is left to the size check, which says so.)
+    if (Bitmap::isValidSize(w, h) && (dataStart > d.size() || d.size() - dataStart < minData))
         return result::ReadError;
     l.compression = imageType >= 9 ? "RLE" : "None";
     out = l;
