@@ -406,13 +406,23 @@ Result gifLayout(ByteView d, int page, StoredLayout& out)
             l.alpha = transparentPending;
             found = true;
         }
+        const bool upToWanted = frames <= page;
         ++frames;
         transparentPending = false;
         at += 10 + std::size_t(localEntries) * 3;
         if (at >= d.size())
             break;
         ++at; // LZW minimum code size
-        if (!skipSubBlocks(d, at))
+        const std::size_t dataStart = at;
+        const bool complete = skipSubBlocks(d, at);
+        // Every frame up to the one asked for is decoded. One LZW code (at
+        // least two bits) stands for at most 4096 pixels, so a frame larger
+        // than its data could describe is cut short; it fails to decode
+        // anyway, only after its whole canvas has been allocated.
+        if (upToWanted && Bitmap::isValidSize(w, h)
+            && std::uint64_t(w) * std::uint64_t(h) > std::uint64_t(std::min(at, d.size()) - dataStart) * 4 * 4096)
+            return result::ReadError;
+        if (!complete)
             break;
         if (frames > 100000)
             break;
@@ -633,6 +643,19 @@ Result tgaLayout(ByteView d, StoredLayout& out)
     default: return result::InvalidFormat;
     }
     if (w == 0 || h == 0)
+        return result::ReadError;
+    // The pixels must fit in what the file holds: stored, w * h pixels; run
+    // length coded, at least one packet (a count byte and one pixel) for every
+    // 128. A file cut short fails to decode anyway, and a 20-byte header
+    // claiming a quarter of a gigapixel would otherwise cost gigabytes and
+    // many seconds before that is found.
+    const std::uint64_t pixelBytes = (std::uint64_t(depth) + 7) / 8;
+    const std::uint64_t mapBytes = colourMapType == 1 ? std::uint64_t(mapLength) * ((std::uint64_t(mapEntryBits) + 7) / 8) : 0;
+    const std::uint64_t dataStart = 18 + std::uint64_t(d[0]) + mapBytes;
+    const std::uint64_t pixels = std::uint64_t(w) * std::uint64_t(h);
+    const std::uint64_t minData = imageType >= 9 ? (pixels + 127) / 128 * (1 + pixelBytes) : pixels * pixelBytes;
+    // (A header past the size limit is left to the size check, which says so.)
+    if (Bitmap::isValidSize(w, h) && (dataStart > d.size() || d.size() - dataStart < minData))
         return result::ReadError;
     l.compression = imageType >= 9 ? "RLE" : "None";
     out = l;

@@ -232,6 +232,47 @@ Result scanMetafile(ByteView data, Scan& scan)
     }
 }
 
+// A drawing goes to the renderer with its bitmap records, and the renderer
+// scales each bitmap to its destination before clipping it to the picture: a
+// record of a few bytes asking for a destination tens of thousands of units
+// square keeps it busy for minutes. A destination larger than the largest
+// image we accept, in the picture's pixels, is refused before rendering.
+bool drawsOversizedBitmap(ByteView data, const Scan& scan)
+{
+    const Placeable& p = scan.placeable;
+    const int logicalW = scan.windowWidth > 0 ? scan.windowWidth : (p.width > 0 ? p.width : 1);
+    const int logicalH = scan.windowHeight > 0 ? scan.windowHeight : (p.height > 0 ? p.height : 1);
+    const double sx = p.present && p.width > 0 ? double(p.width) / logicalW : 1.0;
+    const double sy = p.present && p.height > 0 ? double(p.height) / logicalH : 1.0;
+    std::size_t pos = (p.present ? kPlaceableSize : 0) + kMetaHeaderSize;
+    while (data.size() - pos >= 6) {
+        const std::uint64_t words = rd32(data, pos);
+        const std::uint16_t function = rd16(data, pos + 4);
+        if (words < 3 || words * 2 > data.size() - pos || function == kEof)
+            break;
+        const ByteView record = data.subspan(pos, std::size_t(words * 2));
+        pos += std::size_t(words * 2);
+        const bool hasBitmap = words != std::uint64_t(function >> 8) + 3;
+        std::size_t heightAt = 0; // of the destination height; the width follows it
+        switch (function) {
+        case kStretchDib: heightAt = 20; break;
+        case kSetDibToDev: heightAt = 16; break;
+        case kDibStretchBlt:
+        case kStretchBlt: heightAt = hasBitmap ? 18 : 0; break;
+        case kDibBitBlt:
+        case kBitBlt: heightAt = hasBitmap ? 14 : 0; break;
+        default: break;
+        }
+        if (heightAt == 0 || record.size() < heightAt + 4)
+            continue;
+        const double h = std::abs(int(std::int16_t(rd16(record, heightAt)))) * sy;
+        const double w = std::abs(int(std::int16_t(rd16(record, heightAt + 2)))) * sx;
+        if (w > kMaxSide || h > kMaxSide || w * h > double(kMaxPixels))
+            return true;
+    }
+    return false;
+}
+
 Result decodeMono(const Candidate& c, Bitmap& out)
 {
     if (!Bitmap::isValidSize(c.width, c.height))
@@ -411,7 +452,7 @@ Result readWmf(ByteView data, int /*single page*/, Bitmap& out)
     if (!scan.best.found && scan.bitmapError != result::Ok)
         return scan.bitmapError;
     if (!scan.best.found)
-        return renderWithMagick(data, scan, out);
+        return drawsOversizedBitmap(data, scan) ? result::InvalidFormat : renderWithMagick(data, scan, out);
     try {
         Bitmap bmp;
         if (scan.best.mono) {
