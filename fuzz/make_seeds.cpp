@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <string>
 
+using namespace ardane;
 using namespace ardane::imaging;
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 
+using namespace ardane;
 using namespace ardane::imaging;
 
 int main(int argc, char** argv)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTest>
 
+using namespace ardane;
 using namespace ardane::imaging;
 
 class TestFuzzRegressions : public QObject {

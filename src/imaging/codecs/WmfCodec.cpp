@@ -236,14 +236,17 @@ Result scanMetafile(ByteView data, Scan& scan)
 // scales each bitmap to its destination before clipping it to the picture: a
 // record of a few bytes asking for a destination tens of thousands of units
 // square keeps it busy for minutes. A destination larger than the largest
-// image we accept, in the picture's pixels, is refused before rendering.
+// picture we render, in pixels at the rendering resolution, is refused
+// before rendering.
 bool drawsOversizedBitmap(ByteView data, const Scan& scan)
 {
     const Placeable& p = scan.placeable;
     const int logicalW = scan.windowWidth > 0 ? scan.windowWidth : (p.width > 0 ? p.width : 1);
     const int logicalH = scan.windowHeight > 0 ? scan.windowHeight : (p.height > 0 ? p.height : 1);
-    const double sx = p.present && p.width > 0 ? double(p.width) / logicalW : 1.0;
-    const double sy = p.present && p.height > 0 ? double(p.height) / logicalH : 1.0;
+    // Logical units to frame units, then to pixels at the rendering resolution.
+    const double toPixels = double(kRenderDpi) / (p.present && p.inch > 0 ? p.inch : kTwipsPerInch);
+    const double sx = (p.present && p.width > 0 ? double(p.width) / logicalW : 1.0) * toPixels;
+    const double sy = (p.present && p.height > 0 ? double(p.height) / logicalH : 1.0) * toPixels;
     std::size_t pos = (p.present ? kPlaceableSize : 0) + kMetaHeaderSize;
     while (data.size() - pos >= 6) {
         const std::uint64_t words = rd32(data, pos);
@@ -267,7 +270,7 @@ bool drawsOversizedBitmap(ByteView data, const Scan& scan)
             continue;
         const double h = std::abs(int(std::int16_t(rd16(record, heightAt)))) * sy;
         const double w = std::abs(int(std::int16_t(rd16(record, heightAt + 2)))) * sx;
-        if (w > kMaxSide || h > kMaxSide || w * h > double(kMaxPixels))
+        if (w > kMaxRenderSide || h > kMaxRenderSide || w * h > double(kMaxRenderPixels))
             return true;
     }
     return false;
