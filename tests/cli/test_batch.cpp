@@ -1,6 +1,7 @@
 // ardane-batch as a script sees it: exit statuses, the lines of `info`,
 // error texts on stderr, and the files `convert` writes.
 
+#include "ForeignFiles.h"
 #include "imaging/ImagingControl.h"
 
 #include <QFile>
@@ -11,6 +12,10 @@
 #include <QTest>
 
 using namespace ardane::imaging;
+
+using ardane::test::maxDifference;
+using ardane::test::pythonWithPillow;
+using ardane::test::rgbBytes;
 
 namespace {
 
@@ -72,38 +77,6 @@ QString imageMagick()
             return found;
     }
     return {};
-}
-
-QString pythonWithPillow()
-{
-    for (const QString& candidate : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        QProcess p;
-        p.start(candidate, {QStringLiteral("-c"), QStringLiteral("import PIL.Image")});
-        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return candidate;
-    }
-    return {};
-}
-
-// Pixels as RGB bytes, top row first.
-QByteArray rgbBytes(const Bitmap& b)
-{
-    QByteArray out;
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x) {
-            const QRgb c = b.pixelRgb(x, y);
-            out.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
-        }
-    return out;
-}
-
-// Largest difference of two RGB byte strings compared at `bits` bits a channel.
-int maxDifference(const QByteArray& a, const QByteArray& b, int bits = 8)
-{
-    int worst = 0;
-    for (qsizetype i = 0; i < std::min(a.size(), b.size()); ++i)
-        worst = std::max(worst, std::abs((int(uchar(a[i])) >> (8 - bits)) - (int(uchar(b[i])) >> (8 - bits))));
-    return worst;
 }
 
 // A 37x23 picture with every channel changing, saved as PNG.

@@ -3,6 +3,7 @@
 // we read, what Pillow and GraphicsMagick make of our files, and malformed
 // input.
 
+#include "ForeignFiles.h"
 #include "imaging/ImagingControl.h"
 #include "imaging/codecs/Codec.h"
 #include "imaging/codecs/Dib.h"
@@ -27,6 +28,10 @@ using namespace ardane::imaging::codecs;
 Q_DECLARE_METATYPE(ardane::imaging::codecs::Bytes)
 Q_DECLARE_METATYPE(ardane::imaging::FileFormat)
 Q_DECLARE_METATYPE(std::vector<int>)
+
+using ardane::test::maxDifference;
+using ardane::test::pythonWithPillow;
+using ardane::test::rgbBytes;
 
 namespace {
 
@@ -129,17 +134,6 @@ const Codec& codecByName(const QString& name)
     return kWmfCodec;
 }
 
-QString pythonWithPillow()
-{
-    for (const QString& candidate : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        QProcess p;
-        p.start(candidate, {"-c", "import PIL"});
-        if (p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return candidate;
-    }
-    return {};
-}
-
 bool writeFile(const QString& path, const Bytes& data)
 {
     QFile f(path);
@@ -156,28 +150,6 @@ QByteArray run(const QString& program, const QStringList& args, bool& ok, QByteA
     if (err)
         *err = p.readAllStandardError();
     return ok ? p.readAllStandardOutput() : QByteArray();
-}
-
-// Our pixels as packed RGB bytes, row by row from the top.
-QByteArray rgbBytes(const Bitmap& b)
-{
-    QByteArray out;
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x) {
-            const QRgb c = b.pixelRgb(x, y);
-            out.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
-        }
-    return out;
-}
-
-// Largest difference between two RGB byte strings of the same length, at
-// `bits` bits per channel (5-bit channels are widened differently by readers).
-int maxDifference(const QByteArray& a, const QByteArray& b, int bits = 8)
-{
-    int worst = 0;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        worst = std::max(worst, std::abs((int(uchar(a[i])) >> (8 - bits)) - (int(uchar(b[i])) >> (8 - bits))));
-    return worst;
 }
 
 std::vector<int> indices(const Bitmap& b)

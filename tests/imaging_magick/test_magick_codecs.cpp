@@ -4,6 +4,7 @@
 // reads what we write; damaged and hostile files end in an error code and
 // leave the control's image alone.
 
+#include "ForeignFiles.h"
 #include "imaging/ImagingControl.h"
 #include "imaging/codecs/Codec.h"
 #include "imaging/codecs/Magick.h"
@@ -26,6 +27,10 @@ using namespace ardane;
 using namespace ardane::imaging;
 namespace codecs = ardane::imaging::codecs;
 using Bytes = std::vector<std::uint8_t>;
+
+using ardane::test::maxDifference;
+using ardane::test::pythonWithPillow;
+using ardane::test::rgbBytes;
 
 namespace {
 
@@ -222,18 +227,6 @@ QByteArray readBytes(const QString& path)
 }
 
 Bytes toBytes(const QByteArray& a) { return Bytes(a.begin(), a.end()); }
-
-// A Python with Pillow, or empty.
-QString pythonWithPillow()
-{
-    for (const QString& candidate : {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        QProcess p;
-        p.start(candidate, {QStringLiteral("-c"), QStringLiteral("import PIL.Image")});
-        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return candidate;
-    }
-    return {};
-}
 
 // A little-endian TIFF with one strip of 8-bit grey samples.
 Bytes tinyTiff(std::uint32_t width, std::uint32_t height, std::uint16_t compression)
