@@ -38,7 +38,8 @@ flock -u 9
 
 # Leak reports from libraries outside Ardane are suppressed (fuzz/lsan.supp).
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
-export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/lsan.supp}
+# Ours come last: a later suppressions= overrides one set by the caller.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$here/lsan.supp"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 status=0

@@ -9,6 +9,8 @@
 
 #include <QCloseEvent>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
@@ -29,10 +31,12 @@ CMainFrame::~CMainFrame()
     // Child windows call back into the frame as they go (status panes, the
     // document list). Let them go while the frame is still whole, not from
     // QWidget's destructor, when only its QWidget part is left.
+    // Closed windows still waiting for their deferred deletion count too:
+    // the MDI area no longer lists them, so look for them among its children.
     if (m_mdi) {
-        const QList<QMdiSubWindow*> children = m_mdi->subWindowList();
-        for (QMdiSubWindow* child : children)
-            delete child;
+        const QList<QMdiSubWindow*> children = m_mdi->findChildren<QMdiSubWindow*>();
+        for (const QPointer<QMdiSubWindow>& child : QList<QPointer<QMdiSubWindow>>(children.begin(), children.end()))
+            delete child.data();
     }
 }
 
