@@ -314,7 +314,8 @@ Result drawingFrame(const Scan& scan, Frame& frame)
     } else {
         return result::InvalidFormat; // no frame to size the picture by
     }
-    if (f.width <= 0 || f.height <= 0)
+    // The frame is handed on in a placeable header of 16-bit coordinates.
+    if (f.width <= 0 || f.height <= 0 || f.left + f.width > 32767 || f.top + f.height > 32767)
         return result::InvalidFormat;
     frame = f;
     return result::Ok;
