@@ -13,6 +13,7 @@
 
 using namespace ardane::imaging;
 
+using ardane::test::imageMagick;
 using ardane::test::maxDifference;
 using ardane::test::pythonWithPillow;
 using ardane::test::rgbBytes;
@@ -57,7 +58,6 @@ QString makeSample(const QTemporaryDir& dir)
     return c.SaveFile(path, int(FileFormat::Png), 24, -1, false) == result::Ok ? path : QString();
 }
 
-
 // A program's standard output; `ok` says whether it ran and exited with 0.
 QByteArray runTool(const QString& program, const QStringList& args, bool& ok, QByteArray& err)
 {
@@ -66,17 +66,6 @@ QByteArray runTool(const QString& program, const QStringList& args, bool& ok, QB
     ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     err = p.readAllStandardError();
     return p.readAllStandardOutput();
-}
-
-// ImageMagick's convert from Debian's package (not a wrapper earlier on PATH).
-QString imageMagick()
-{
-    for (const char* name : {"convert-im6.q16", "convert"}) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name), {QStringLiteral("/usr/bin")});
-        if (!found.isEmpty())
-            return found;
-    }
-    return {};
 }
 
 // A 37x23 picture with every channel changing, saved as PNG.

@@ -29,6 +29,7 @@ Q_DECLARE_METATYPE(ardane::imaging::codecs::Bytes)
 Q_DECLARE_METATYPE(ardane::imaging::FileFormat)
 Q_DECLARE_METATYPE(std::vector<int>)
 
+using ardane::test::imageMagick;
 using ardane::test::maxDifference;
 using ardane::test::pythonWithPillow;
 using ardane::test::rgbBytes;
@@ -159,18 +160,6 @@ std::vector<int> indices(const Bitmap& b)
         for (int x = 0; x < b.width(); ++x)
             v.push_back(b.image().constScanLine(y)[x]);
     return v;
-}
-
-
-// ImageMagick's convert from Debian's package (not a wrapper earlier on PATH).
-QString imageMagick()
-{
-    for (const char* name : {"convert-im6.q16", "convert"}) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name), {QStringLiteral("/usr/bin")});
-        if (!found.isEmpty())
-            return found;
-    }
-    return {};
 }
 
 QByteArray readAll(const QString& path)
@@ -962,7 +951,6 @@ private slots:
             QCOMPARE(b.pixelRgb(outside.x(), outside.y()), qRgb(0, 0, 255));
         QCOMPARE(b.xResolution(), 72);
     }
-
 
     // --- files from other programs -------------------------------------------
     // Rows coded past the image width, hand-built: the pixels past the edge

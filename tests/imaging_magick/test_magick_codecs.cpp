@@ -28,6 +28,7 @@ using namespace ardane::imaging;
 namespace codecs = ardane::imaging::codecs;
 using Bytes = std::vector<std::uint8_t>;
 
+using ardane::test::imageMagick;
 using ardane::test::maxDifference;
 using ardane::test::pythonWithPillow;
 using ardane::test::rgbBytes;
@@ -268,18 +269,6 @@ void expectProbeAndLoad(ImagingControl& c, const QString& path, FileFormat forma
     QCOMPARE(c.BitsPerPixel(), std::int16_t(bits));
     QCOMPARE(c.ImageWidth(), float(width));
     QCOMPARE(c.ImageHeight(), float(height));
-}
-
-
-// ImageMagick's convert from Debian's package (not a wrapper earlier on PATH).
-QString imageMagick()
-{
-    for (const char* name : {"convert-im6.q16", "convert"}) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name), {QStringLiteral("/usr/bin")});
-        if (!found.isEmpty())
-            return found;
-    }
-    return {};
 }
 
 // PostScript files of one picture from other programs, each with its

@@ -1,11 +1,12 @@
 #pragma once
 // Helpers of the tests that compare our pixels with those other programs
-// decode: finding Python with Pillow, and our pixels as RGB bytes.
+// decode: finding Python with Pillow and ImageMagick, and our pixels as RGB bytes.
 
 #include "imaging/Bitmap.h"
 
 #include <QByteArray>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 
 #include <algorithm>
@@ -21,6 +22,17 @@ inline QString pythonWithPillow()
         p.start(candidate, {QStringLiteral("-c"), QStringLiteral("import PIL.Image")});
         if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
             return candidate;
+    }
+    return {};
+}
+
+// ImageMagick's convert from Debian's package (not a wrapper earlier on PATH).
+inline QString imageMagick()
+{
+    for (const char* name : {"convert-im6.q16", "convert"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name), {QStringLiteral("/usr/bin")});
+        if (!found.isEmpty())
+            return found;
     }
     return {};
 }
