@@ -6,6 +6,7 @@
 #include "app/ProfileFormat.h"
 #include "app/ServerRegistration.h"
 #include "app/StartupLogo.h"
+#include "palettes/CPaletteSet.h"
 #include "doc/SaveFormats.h"
 #include "view/CArdaneView.h"
 #include "view/CImagingCtrl.h"
@@ -193,6 +194,44 @@ void CArdaneApp::viewBackgroundChanged()
 {
     for (CArdaneView* view : m_documents->views())
         view->viewport()->update();
+}
+
+int CArdaneApp::currentTool() const
+{
+    return m_frame ? m_frame->palettes().currentTool() : 0;
+}
+
+int CArdaneApp::currentBrushStyle() const
+{
+    return m_frame ? m_frame->palettes().currentBrushStyle() : 0;
+}
+
+int CArdaneApp::currentSprayStyle() const
+{
+    return m_frame ? m_frame->palettes().currentSprayStyle() : 0;
+}
+
+void CArdaneApp::snapPenColor()
+{
+    if (m_frame)
+        m_frame->snapColor(true);
+}
+
+void CArdaneApp::penColorChanged()
+{
+    if (m_frame)
+        m_frame->updateColorWells();
+}
+
+void CArdaneApp::refreshCommandStates()
+{
+    m_registry->updateAll();
+}
+
+void CArdaneApp::showContextMenu(int kind, const QPoint& globalPos)
+{
+    if (m_frame)
+        m_frame->showPopupMenu(kind, globalPos);
 }
 
 void CArdaneApp::dismissLogo()

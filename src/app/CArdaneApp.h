@@ -8,6 +8,7 @@
 #include "app/CursorTable.h"
 #include "app/PrinterQueries.h"
 #include "app/RecentFileList.h"
+#include "view/ClipboardBuffer.h"
 #include "view/ViewHost.h"
 
 #include <QElapsedTimer>
@@ -78,6 +79,16 @@ public:
     void refreshStatus() override;
     void marginToggled(int delta) override;
     void viewBackgroundChanged() override;
+    [[nodiscard]] PaintSettings& paintSettings() override { return m_settings.paint; }
+    [[nodiscard]] int currentTool() const override;
+    [[nodiscard]] int currentBrushStyle() const override;
+    [[nodiscard]] int currentSprayStyle() const override;
+    [[nodiscard]] QCursor cursorNamed(std::string_view name) const override { return m_cursors.cursorNamed(name); }
+    void snapPenColor() override;
+    void penColorChanged() override;
+    void refreshCommandStates() override;
+    void showContextMenu(int kind, const QPoint& globalPos) override;
+    [[nodiscard]] ClipboardBuffer& clipboard() override { return m_clipboard; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -103,6 +114,7 @@ private:
     std::unique_ptr<QPrinter> m_printer; // made on first use: it asks the print system
     std::function<QStringList()> m_printerNames;
     CursorTable m_cursors;
+    ClipboardBuffer m_clipboard;
     CommandMap m_commands;
     std::unique_ptr<CommandRegistry> m_registry;
     std::unique_ptr<CMainFrame> m_frame;

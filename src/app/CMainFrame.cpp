@@ -176,6 +176,16 @@ void CMainFrame::checkOpenedDocument()
         child->closeWithoutAsking();
 }
 
+void CMainFrame::snapColor(bool pen)
+{
+    const CArdaneView* view = activeView();
+    if (!view || !view->displayControl())
+        return;
+    ColorRef& colour = pen ? m_paint.settings.penColor : m_paint.settings.backgroundColor;
+    colour = view->displayControl()->nearestColor(colour);
+    updateColorWells();
+}
+
 QMenu* CMainFrame::popupMenu(int index) const
 {
     return index >= 0 && index < int(m_popups.size()) ? m_popups[std::size_t(index)] : nullptr;

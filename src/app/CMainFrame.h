@@ -73,6 +73,10 @@ public:
     // Shows penColor and backgroundColor in their colour wells (after a
     // command or the pick-colour tool changed them).
     void updateColorWells();
+    // Replaces the pen colour (pen) or the background colour by the nearest
+    // colour the active view's display can show, and repaints its well.
+    // Nothing without an active view.
+    void snapColor(bool pen);
 
     void addChild(CChildFrame* child);
     void refreshStatusPanes();

@@ -37,6 +37,14 @@ bool CursorTable::load()
     return true;
 }
 
+const QCursor& CursorTable::cursorNamed(std::string_view name) const
+{
+    for (std::size_t i = 0; i < kResources.size(); ++i)
+        if (!name.empty() && name == kResources[i].name)
+            return cursor(int(i) + 1);
+    return cursor(0);
+}
+
 const QCursor& CursorTable::cursor(int index) const
 {
     static const QCursor arrow(Qt::ArrowCursor);

@@ -4,6 +4,7 @@
 
 #include <QCursor>
 
+#include <string_view>
 #include <vector>
 
 namespace ardane {
@@ -15,6 +16,8 @@ public:
     bool load();
     [[nodiscard]] bool isLoaded() const { return !m_cursors.empty(); }
     [[nodiscard]] const QCursor& cursor(int index) const;
+    // The cursor loaded from a resource name; the arrow for other names.
+    [[nodiscard]] const QCursor& cursorNamed(std::string_view name) const;
     void clear() { m_cursors.clear(); }
 
 private:

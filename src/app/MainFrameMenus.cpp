@@ -44,6 +44,21 @@ constexpr std::array<CommandText, 8> kDirections{{
     {ID_TEXT_SOUTH_EAST, "South East"}, {ID_TEXT_SOUTH_WEST, "South West"}, {ID_TEXT_EAST, "East"}, {ID_TEXT_WEST, "West"},
 }};
 
+// The Edit menu's items; the image's context menu shows the same.
+void addEditItems(CommandRegistry& r, QMenu* menu)
+{
+    r.addTo(menu, ID_EDIT_UNDO, QStringLiteral("&Undo\tCtrl+Z"));
+    menu->addSeparator();
+    r.addTo(menu, ID_EDIT_CUT, QStringLiteral("Cu&t\tCtrl+X"));
+    r.addTo(menu, ID_EDIT_COPY, QStringLiteral("&Copy\tCtrl+C"));
+    r.addTo(menu, ID_EDIT_PASTE, QStringLiteral("&Paste\tCtrl+V"));
+    r.addTo(menu, ID_EDIT_DELETE, QStringLiteral("&Delete"));
+    menu->addSeparator();
+    r.addTo(menu, ID_EDIT_TRIM, QStringLiteral("&Trim"));
+    r.addTo(menu, ID_EDIT_FLIP_HORIZONTAL, QStringLiteral("Flip &Horizontal"));
+    r.addTo(menu, ID_EDIT_FLIP_VERTICAL, QStringLiteral("Flip &Vertical"));
+}
+
 template <std::size_t N>
 void addItems(CommandRegistry& r, QMenu* menu, const std::array<CommandText, N>& items)
 {
@@ -86,6 +101,9 @@ void CMainFrame::buildMenus()
     }
     file->addSeparator();
     r.addTo(file, ID_APP_EXIT, QStringLiteral("E&xit"));
+
+    QMenu* edit = top("&Edit");
+    addEditItems(r, edit);
 
     QMenu* view = top("&View");
     r.addTo(view, ID_VIEW_TOOLBAR, QStringLiteral("&Toolbar"));
@@ -164,6 +182,10 @@ void CMainFrame::buildMenus()
 
     // Menu 149: the draw-mode and capture-scale popups share the menu bar's actions.
     const ActionProvider actions = [&r](int id) { return r.action(id); };
+    auto* imageMenu = new QMenu(this);
+    r.watch(imageMenu);
+    addEditItems(r, imageMenu);
+    setPopupMenu(0, imageMenu);
     setPopupMenu(1, createDrawModeMenu(actions, this));
     setPopupMenu(4, createCaptureScaleMenu(actions, this));
 }

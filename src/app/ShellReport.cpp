@@ -64,8 +64,12 @@ QString shellReport(const CMainFrame& frame)
     const CPaletteSet& palettes = frame.palettes();
     const std::pair<const char*, const CPaletteBar*> bars[] = {
         {"tools", &palettes.tools()}, {"brush", &palettes.brushStyles()}, {"spray", &palettes.sprayStyles()}};
-    for (const auto& [name, bar] : bars)
+    for (const auto& [name, bar] : bars) {
         line(out, "palette", QString::fromLatin1(name), onScreen(*bar), shown(*bar));
+        for (int i = 0; i < bar->buttonCount(); ++i)
+            if (const QWidget* b = bar->button(i); b && b->isVisible())
+                line(out, "palbutton", QStringLiteral("%1:%2").arg(QLatin1String(name)).arg(bar->commandId(i)), onScreen(*b));
+    }
 
     for (const auto& [name, bar] : {std::pair{"main", frame.mainToolBar()}, std::pair{"quick", frame.quickCommandBar()}}) {
         if (!bar)

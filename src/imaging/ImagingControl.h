@@ -33,6 +33,9 @@ public:
     // setting an empty bitmap (handle 0) empties the control.
     [[nodiscard]] const Bitmap& ImageHandle() const { return m_bitmap; }
     void SetImageHandle(const Bitmap& bitmap) { m_bitmap = bitmap; }
+    // The bitmap itself, for drawing on its pixels (the painting tools'
+    // canvases). Writing detaches the pixels from other copies.
+    [[nodiscard]] Bitmap& bitmapForDrawing() { return m_bitmap; }
     [[nodiscard]] bool HasImage() const { return !m_bitmap.isNull(); }
     [[nodiscard]] float ImageWidth() const { return float(m_bitmap.width()); }
     [[nodiscard]] float ImageHeight() const { return float(m_bitmap.height()); }

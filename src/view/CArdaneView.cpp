@@ -1,6 +1,10 @@
 #include "view/CArdaneView.h"
 
+#include "view/CPastedImageWnd.h"
 #include "view/ImageSaver.h"
+#include "view/WaitCursor.h"
+#include "view/SelectionTracker.h"
+#include "paint/CPaintGesture.h"
 #include "core/CommandIds.h"
 
 #include <QApplication>
@@ -14,15 +18,6 @@ namespace ardane {
 
 namespace {
 
-// The wait cursor for the life of a long operation.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 QColor toColor(ColorRef c)
 {
     return QColor(colorRefRed(c), colorRefGreen(c), colorRefBlue(c));
@@ -30,32 +25,20 @@ QColor toColor(ColorRef c)
 
 } // namespace
 
-QRect selectionBounds(const std::vector<std::uint32_t>& points)
-{
-    if (points.empty())
-        return {};
-    int left = 0xFFFF, top = 0xFFFF, right = 0, bottom = 0;
-    for (const std::uint32_t p : points) {
-        const int x = int(p & 0xFFFF), y = int(p >> 16);
-        left = std::min(left, x);
-        top = std::min(top, y);
-        right = std::max(right, x);
-        bottom = std::max(bottom, y);
-    }
-    return QRect(QPoint(left, top), QSize(right - left, bottom - top));
-}
-
 CArdaneView::CArdaneView(ViewHost& host, doc::CArdaneDoc& document, QWidget* parent)
     : QAbstractScrollArea(parent), m_host(host), m_doc(document)
 {
     setFrameShape(QFrame::NoFrame);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_doc.setImage(this);
-    registerCommands();
+    registerDisplayCommands();
+    registerEditCommands();
 }
 
 CArdaneView::~CArdaneView()
 {
+    // A gesture still running gives its canvases back before the control goes.
+    m_gesture.reset();
     if (m_doc.image() == this)
         m_doc.setImage(nullptr);
 }
@@ -66,11 +49,23 @@ void CArdaneView::OnInitialUpdate()
     const int m = m_host.displayPrefs().margin();
     m_display = new CImagingCtrl(kDisplayId, viewport());
     m_display->setGeometry(m, m, 20, 20);
+    m_display->setMouseTracking(true);
+    m_editor = std::make_unique<ImageEditor>(m_display->control(), m_work, m_host.ui());
     m_display->DisplayDither = m_host.displayPrefs().ditherMode;
     m_display->DisplayPaletteMode = m_host.displayPrefs().paletteMode;
     connect(m_display, &CImagingCtrl::buttonPressed, this, [this](const QPoint& pos, Qt::MouseButton button) {
-        emit displayPressed(m_display->mapTo(this, pos), button);
+        const QPoint viewPoint = m_display->mapTo(viewport(), pos);
+        if (button == Qt::LeftButton)
+            OnLButtonDown(viewPoint);
+        else
+            OnRButtonDown(viewPoint);
     });
+    connect(m_display, &CImagingCtrl::mouseMoved, this, &CArdaneView::displayMoved);
+    connect(m_display, &CImagingCtrl::buttonReleased, this, [this](const QPoint&, Qt::MouseButton button) {
+        if (button == Qt::LeftButton)
+            displayReleased();
+    });
+    connect(m_display, &CImagingCtrl::captureLost, this, &CArdaneView::displayReleased);
 
     imaging::ImagingControl& control = m_display->control();
     const QString path = m_doc.path();
@@ -179,13 +174,77 @@ void CArdaneView::resizeEvent(QResizeEvent* event)
 
 void CArdaneView::scrollContentsBy(int dx, int dy)
 {
-    // Qt gives the movement of the contents; positions moved the other way.
-    const int f = m_zoom / 100;
-    const int moveX = -dx / f, moveY = -dy / f;
-    for (std::uint32_t& p : m_selection)
-        p = packPoint(int(p & 0xFFFF) - moveX, int(p >> 16) - moveY);
+    // The selection is kept in image coordinates and so moves with the image;
+    // pasted windows move with it too.
+    for (CPastedImageWnd* w : pastedWindows())
+        w->move(w->pos() + QPoint(dx, dy));
     placeDisplay();
     viewport()->update();
+}
+
+QPoint CArdaneView::zoomOrigin() const
+{
+    return m_zoom != 100 && !m_zoomRect.isEmpty() ? m_zoomRect.topLeft() : QPoint();
+}
+
+QPoint CArdaneView::viewToImage(const QPoint& viewPoint) const
+{
+    const QPoint local = viewPoint - (m_display ? m_display->pos() : QPoint());
+    const int f = zoomFactor();
+    return QPoint(local.x() / f, local.y() / f) + zoomOrigin();
+}
+
+void CArdaneView::setSelection(Selection selection)
+{
+    m_selection = std::move(selection);
+    showOutline();
+}
+
+void CArdaneView::showOutline()
+{
+    if (!m_display)
+        return;
+    if (m_selection.exists())
+        m_display->setOutline(m_selection.shape, controlOutline(m_selection, zoomFactor(), zoomOrigin()));
+    else
+        m_display->clearOutline();
+}
+
+void CArdaneView::eraseSelection(bool clear)
+{
+    if (m_display)
+        m_display->clearOutline();
+    if (clear)
+        m_selection.clear();
+}
+
+std::vector<CPastedImageWnd*> CArdaneView::pastedWindows() const
+{
+    std::vector<CPastedImageWnd*> windows;
+    for (const auto& w : m_pasted)
+        if (w)
+            windows.push_back(w.data());
+    return windows;
+}
+
+bool CArdaneView::hasSelectedWindow() const
+{
+    for (CPastedImageWnd* w : pastedWindows())
+        if (w->isSelected())
+            return true;
+    return false;
+}
+
+void CArdaneView::afterEdit()
+{
+    if (m_display)
+        m_display->update();
+    viewport()->update();
+}
+
+void CArdaneView::refreshToolbarStates()
+{
+    m_host.refreshCommandStates();
 }
 
 void CArdaneView::SetZoom(int z)
@@ -195,22 +254,33 @@ void CArdaneView::SetZoom(int z)
     z = std::clamp(z / 100 * 100, kMinZoom, kMaxZoom);
     m_display->hide();
     const bool hadZoomRect = m_zoom != 100 && !m_zoomRect.isEmpty();
-    if (m_zoom == 100 && z != 100 && m_selection.size() > 2) {
-        m_zoomRect = selectionBounds(m_selection);
+    if (m_zoom == 100 && z != 100 && m_selection.exists()) {
+        m_zoomRect = m_selection.bounds();
         m_savedSelection = m_selection;
     }
     if (z == 100)
         m_zoomRect = QRect();
     bool restored = false;
-    if (z == 100 && hadZoomRect && !m_savedSelection.empty()) {
+    if (z == 100 && hadZoomRect && m_savedSelection.exists()) {
         m_selection = std::move(m_savedSelection);
         m_savedSelection.clear();
         restored = true;
     }
+    const int oldZoom = m_zoom;
     m_zoom = z;
     if (!restored)
         m_selection.clear();
+    // A zoom rectangle hides the pasted windows; otherwise they follow the zoom.
+    const bool zoomRectInForce = m_zoom != 100 && !m_zoomRect.isEmpty();
+    const int m = m_host.displayPrefs().margin();
+    const QPoint scroll(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    for (CPastedImageWnd* w : pastedWindows()) {
+        w->setVisible(!zoomRectInForce);
+        const QPoint rel = w->pos() + scroll - QPoint(m, m);
+        w->setGeometry(QRect(QPoint(m, m) - scroll + rel * m_zoom / oldZoom, w->size() * m_zoom / oldZoom));
+    }
     refitDisplay();
+    showOutline();
     m_display->show();
     m_host.refreshStatus();
 }
@@ -227,68 +297,9 @@ void CArdaneView::toggleMargin()
 void CArdaneView::applyMarginChange(int delta)
 {
     UpdateScrollSizes();
-    for (std::uint32_t& p : m_selection)
-        p = packPoint(int(p & 0xFFFF) + delta, int(p >> 16) + delta);
-}
-
-void CArdaneView::zoomCommand(int, int target)
-{
-    if (m_zoom == target)
-        return;
-    SetZoom(target);
-}
-
-void CArdaneView::setDisplayDither(int mode)
-{
-    if (!m_display)
-        return;
-    m_display->DisplayDither = mode;
-    m_host.displayPrefs().ditherMode = mode;
-    m_display->update();
-}
-
-void CArdaneView::setDisplayPalette(int mode)
-{
-    if (!m_display)
-        return;
-    m_display->DisplayPaletteMode = mode;
-    m_host.displayPrefs().paletteMode = mode;
-    m_display->update();
-}
-
-void CArdaneView::registerCommands()
-{
-    const auto fixedZoom = [this](int id, int target) {
-        m_commands.on(id, [this, id, target] { zoomCommand(id, target); }, [this, target](CommandState& s) {
-            s.checked = m_zoom == target;
-            s.enabled = m_zoom != target;
-        });
-    };
-    fixedZoom(ID_VIEW_100, 100);
-    fixedZoom(ID_VIEW_200, 200);
-    fixedZoom(ID_VIEW_300, 300);
-    m_commands.on(ID_VIEW_NORMAL, [this] { zoomCommand(ID_VIEW_NORMAL, 100); },
-                  [this](CommandState& s) { s.enabled = m_zoom != 100; });
-    m_commands.on(ID_VIEW_ZOOM_IN, [this] { if (m_zoom < kMaxZoom) SetZoom(m_zoom + 100); },
-                  [this](CommandState& s) { s.enabled = m_zoom < kMaxZoom; });
-    m_commands.on(ID_VIEW_ZOOM_OUT, [this] { if (m_zoom > kMinZoom) SetZoom(m_zoom - 100); },
-                  [this](CommandState& s) { s.enabled = m_zoom > kMinZoom; });
-    m_commands.on(ID_VIEW_MARGIN, [this] { toggleMargin(); },
-                  [this](CommandState& s) { s.checked = m_host.displayPrefs().marginShown != 0; });
-    m_commands.on(ID_DISPLAY_DIFFUSION, [this] { setDisplayDither(1); },
-                  [this](CommandState& s) { s.checked = m_display && m_display->DisplayDither == 1; });
-    m_commands.on(ID_DISPLAY_ORDERED, [this] { setDisplayDither(0); },
-                  [this](CommandState& s) { s.checked = m_display && m_display->DisplayDither == 0; });
-    m_commands.on(ID_DISPLAY_PALETTE_AUTO, [this] { setDisplayPalette(0); },
-                  [this](CommandState& s) { s.checked = m_display && m_display->DisplayPaletteMode == 0; });
-    m_commands.on(ID_DISPLAY_PALETTE_FIXED, [this] { setDisplayPalette(1); },
-                  [this](CommandState& s) { s.checked = m_display && m_display->DisplayPaletteMode == 1; });
-    m_commands.on(ID_VIEW_BACKGROUND_COLOR, [this] {
-        if (const auto c = m_host.ui().chooseColor(m_host.displayPrefs().viewBackground)) {
-            m_host.displayPrefs().viewBackground = *c;
-            m_host.viewBackgroundChanged();
-        }
-    });
+    // The selection is in image coordinates; the pasted windows move with the image.
+    for (CPastedImageWnd* w : pastedWindows())
+        w->move(w->pos() + QPoint(delta, delta));
 }
 
 bool CArdaneView::saveImage(bool withDialog)

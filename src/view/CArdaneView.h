@@ -1,24 +1,37 @@
 #pragma once
 // The image view: one document's image shown by its display control at the
 // margin, scrolled, zoomed from 100 to 800 percent; it loads the image when
-// first shown and saves it for its document.
+// first shown and saves it for its document. It coordinates the mouse tools
+// (ViewMouse.cpp), the edit commands (ViewEditCommands.cpp) and the zoom and
+// display commands (ViewDisplayCommands.cpp).
 
 #include "view/CImagingCtrl.h"
+#include "view/ImageEditor.h"
+#include "view/Selection.h"
 #include "view/ViewHost.h"
 #include "core/CommandMap.h"
 #include "doc/CArdaneDoc.h"
 
 #include <QAbstractScrollArea>
+#include <QPointer>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace ardane {
+
+namespace paint {
+class CPaintGesture;
+}
+class CPastedImageWnd;
+class SelectionTracker;
 
 class CArdaneView : public QAbstractScrollArea, public doc::DocumentImage {
     Q_OBJECT
 public:
     static constexpr int kDisplayId = 100;
+    static constexpr int kWorkId = 101;
     static constexpr int kMinZoom = 100;
     static constexpr int kMaxZoom = 800;
 
@@ -34,30 +47,47 @@ public:
     [[nodiscard]] CImagingCtrl* displayControl() const { return m_display; }
     [[nodiscard]] imaging::ImagingControl& image() { return m_display->control(); }
     [[nodiscard]] const imaging::ImagingControl& image() const { return m_display->control(); }
+    // The hidden work control of selection-limited operations.
+    [[nodiscard]] imaging::ImagingControl& workControl() { return m_work; }
+    [[nodiscard]] ImageEditor& editor() { return *m_editor; }
     [[nodiscard]] bool isLayered() const { return m_layered; }
 
     [[nodiscard]] int zoom() const { return m_zoom; }
+    [[nodiscard]] int zoomFactor() const { return m_zoom / 100; }
     void SetZoom(int zoom);
     [[nodiscard]] QRect zoomRect() const { return m_zoomRect; }
+    // The zoom rectangle's top-left while one is in force, else (0, 0).
+    [[nodiscard]] QPoint zoomOrigin() const;
     // Total scroll size: the shown image and the margin on both sides.
     [[nodiscard]] QSize totalSize() const;
     [[nodiscard]] QSize sizeHint() const override { return totalSize(); }
     void UpdateScrollSizes();
     void toggleMargin();
-    // The margin was switched on (delta > 0) or off: move the image and the selection.
+    // The margin was switched on (delta > 0) or off: move the image.
     void applyMarginChange(int delta);
 
-    // Selection points, packed as x in the low and y in the high 16 bits.
-    [[nodiscard]] const std::vector<std::uint32_t>& selection() const { return m_selection; }
-    void setSelection(std::vector<std::uint32_t> points) { m_selection = std::move(points); }
-    [[nodiscard]] static std::uint32_t packPoint(int x, int y)
-    {
-        return std::uint32_t(std::uint16_t(x)) | (std::uint32_t(std::uint16_t(y)) << 16);
-    }
+    // The selection, in image coordinates: it stays over the same pixels
+    // when the view scrolls or the margin changes.
+    [[nodiscard]] const Selection& selection() const { return m_selection; }
+    void setSelection(Selection selection);
+    // Removes the outline from the screen; `clear` also forgets the points.
+    void eraseSelection(bool clear);
+
+    // From the view's client coordinates to image coordinates, through the
+    // display control's position, the zoom and the zoom rectangle.
+    [[nodiscard]] QPoint viewToImage(const QPoint& viewPoint) const;
 
     // Shows the whole image (or the zoom rectangle) again at the current zoom,
     // after the image itself changed size.
     void refitDisplay();
+
+    // Steps the edit commands share, and the later commands call.
+    void afterEdit();
+    void refreshToolbarStates();
+
+    // Pasted images over the view, in the order they were pasted.
+    [[nodiscard]] std::vector<CPastedImageWnd*> pastedWindows() const;
+    [[nodiscard]] bool hasSelectedWindow() const;
 
     // DocumentImage
     [[nodiscard]] bool hasImage() const override { return !m_noImage && image().HasImage(); }
@@ -69,37 +99,69 @@ public:
     [[nodiscard]] std::int64_t memorySize() const;
     [[nodiscard]] QString compression() const;
 
-signals:
-    void displayPressed(const QPoint& viewPos, Qt::MouseButton button);
+    // Mouse handling (ViewMouse.cpp); positions in the view's client coordinates.
+    void OnLButtonDown(const QPoint& viewPoint);
+    void OnRButtonDown(const QPoint& viewPoint);
+    // Whether a gesture, a selection tracking or a hand scroll is running.
+    [[nodiscard]] bool isTracking() const;
+    // The cursor the display control shows for the current tool.
+    void updateToolCursor();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void registerCommands();
+    // ViewDisplayCommands.cpp
+    void registerDisplayCommands();
+    void setDisplayDither(int mode);
+    void setDisplayPalette(int mode);
+    void zoomCommand(int target);
+    // ViewEditCommands.cpp
+    void registerEditCommands();
+    void editCopy();
+    void editCut();
+    void editPaste();
+    void editDelete();
+    void editTrim();
+    void editFlip(bool horizontal);
+    void editUndo();
+    // ViewMouse.cpp
+    void runPaintGesture(int kind, const QPoint& viewPoint);
+    void pickColor(const QPoint& viewPoint);
+    void floodFill(const QPoint& viewPoint);
+    void beginHandScroll(const QPoint& viewPoint);
+    void beginSelectionTracking(int shape, const QPoint& viewPoint);
+    void displayMoved(const QPoint& controlPoint);
+    void displayReleased();
+    void finishTracking();
+
     void loadFailure(imaging::Result code);
     void placeDisplay();
     void updateScrollBars();
-    void setDisplayDither(int mode);
-    void setDisplayPalette(int mode);
-    void zoomCommand(int id, int target);
+    void showOutline();
 
     ViewHost& m_host;
     doc::CArdaneDoc& m_doc;
     CommandMap m_commands;
     CImagingCtrl* m_display = nullptr;     // owned by the viewport
+    imaging::ImagingControl m_work;
+    std::unique_ptr<ImageEditor> m_editor;
     bool m_noImage = false;
     bool m_layered = false;
     int m_zoom = 100;
     QRect m_zoomRect;
-    std::vector<std::uint32_t> m_selection;
-    std::vector<std::uint32_t> m_savedSelection;
-};
+    Selection m_selection;
+    Selection m_savedSelection;
+    std::vector<QPointer<CPastedImageWnd>> m_pasted; // windows owned by the viewport
 
-// The bounding box of packed selection points (right and bottom exclusive of
-// the last point, as the zoom uses it).
-[[nodiscard]] QRect selectionBounds(const std::vector<std::uint32_t>& points);
+    // The gesture of the current press, if any.
+    std::unique_ptr<paint::CPaintGesture> m_gesture;
+    std::unique_ptr<SelectionTracker> m_tracker;
+    bool m_handScrolling = false;
+    QPoint m_handLast;
+};
 
 } // namespace ardane

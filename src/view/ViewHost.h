@@ -3,9 +3,17 @@
 
 #include "view/DisplayPrefs.h"
 #include "view/UiServices.h"
+#include "core/PaintSettings.h"
 #include "doc/LayeredFormat.h"
 
+#include <QCursor>
+#include <QPoint>
+
+#include <string_view>
+
 namespace ardane {
+
+class ClipboardBuffer;
 
 class ViewHost {
 public:
@@ -21,6 +29,26 @@ public:
     virtual void marginToggled(int delta) = 0;
     // The colour around the images changed.
     virtual void viewBackgroundChanged() = 0;
+
+    // The painting settings the tools read and the pick-colour tool writes.
+    [[nodiscard]] virtual PaintSettings& paintSettings() = 0;
+    // The tool palette's current tool index (0..21), brush style (0..19) and
+    // spray style (0..11).
+    [[nodiscard]] virtual int currentTool() const = 0;
+    [[nodiscard]] virtual int currentBrushStyle() const = 0;
+    [[nodiscard]] virtual int currentSprayStyle() const = 0;
+    // The cursor loaded under a resource name; the arrow for an empty or unknown name.
+    [[nodiscard]] virtual QCursor cursorNamed(std::string_view name) const = 0;
+    // Painting begins: the pen colour is snapped to what the screen can show.
+    virtual void snapPenColor() = 0;
+    // The pen colour changed (pick colour): repaint its colour well.
+    virtual void penColorChanged() = 0;
+    // The edit state changed: the toolbar buttons' enabled states follow.
+    virtual void refreshCommandStates() = 0;
+    // The context menu of a kind (0 the image, 2 a text object, 3 another object).
+    virtual void showContextMenu(int kind, const QPoint& globalPos) = 0;
+    // The program-wide clipboard buffer.
+    [[nodiscard]] virtual ClipboardBuffer& clipboard() = 0;
 };
 
 // Shows the message for an imaging result code.

@@ -3,9 +3,17 @@
 // preferences, and counters of what the view asked for.
 
 #include "FakeUi.h"
+#include "core/ToolTable.h"
+#include "view/ClipboardBuffer.h"
 #include "view/ViewHost.h"
 
+#include <QPoint>
+
+#include <QPixmap>
+
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace ardane::test {
 
@@ -29,6 +37,39 @@ public:
             onMargin(delta);
     }
     void viewBackgroundChanged() override {}
+
+    PaintSettings paint;
+    int tool = 0;
+    int brushStyle = 0;
+    int sprayStyle = 0;
+    int penSnaps = 0;
+    int penChanges = 0;
+    int stateRefreshes = 0;
+    std::vector<std::pair<int, QPoint>> contextMenus;
+    ClipboardBuffer buffer;
+
+    PaintSettings& paintSettings() override { return paint; }
+    int currentTool() const override { return tool; }
+    int currentBrushStyle() const override { return brushStyle; }
+    int currentSprayStyle() const override { return sprayStyle; }
+    // A bitmap cursor per name whose hot spot's x is the first tool index
+    // using that name, so tests can tell which cursor a view chose.
+    QCursor cursorNamed(std::string_view name) const override
+    {
+        for (std::size_t i = 0; i < kTools.size(); ++i) {
+            if (!name.empty() && kTools[i].cursor == name) {
+                QPixmap p(32, 32);
+                p.fill(Qt::white);
+                return QCursor(p, int(i), 0);
+            }
+        }
+        return QCursor(Qt::ArrowCursor);
+    }
+    void snapPenColor() override { ++penSnaps; }
+    void penColorChanged() override { ++penChanges; }
+    void refreshCommandStates() override { ++stateRefreshes; }
+    void showContextMenu(int kind, const QPoint& globalPos) override { contextMenus.emplace_back(kind, globalPos); }
+    ClipboardBuffer& clipboard() override { return buffer; }
 };
 
 } // namespace ardane::test

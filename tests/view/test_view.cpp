@@ -170,9 +170,11 @@ void TestView::zoomEnableAndCheckRules()
     QCOMPARE(f.view->zoom(), 200);
     QCOMPARE(f.state(ID_VIEW_200).checked, std::optional<bool>(true));
     QVERIFY(!f.state(ID_VIEW_200).enabled);
-    f.view->setSelection({CArdaneView::packPoint(1, 1), CArdaneView::packPoint(5, 5)});
+    Selection two;
+    two.points = {Selection::pack(1, 1), Selection::pack(5, 5)};
+    f.view->setSelection(two);
     f.run(ID_VIEW_200);
-    QCOMPARE(f.view->selection().size(), std::size_t(2));
+    QCOMPARE(f.view->selection().points.size(), std::size_t(2));
     f.run(ID_VIEW_NORMAL);
     QCOMPARE(f.view->zoom(), 100);
     QCOMPARE(f.view->totalSize(), QSize(360, 240));
@@ -181,22 +183,24 @@ void TestView::zoomEnableAndCheckRules()
 void TestView::zoomIntoSelectionBoundingBox()
 {
     Fixture f;
-    const std::vector<std::uint32_t> selection{CArdaneView::packPoint(10, 10), CArdaneView::packPoint(30, 10),
-                                               CArdaneView::packPoint(30, 20)};
+    Selection selection;
+    selection.points = {Selection::pack(10, 10), Selection::pack(30, 10), Selection::pack(30, 20)};
     f.view->setSelection(selection);
     f.run(ID_VIEW_200);
     QCOMPARE(f.view->zoomRect(), QRect(10, 10, 20, 10));
     QCOMPARE(f.view->displayControl()->source(), QRect(10, 10, 20, 10));
     QCOMPARE(f.view->displayControl()->size(), QSize(40, 20));
     QCOMPARE(f.view->totalSize(), QSize(80, 60));
-    QVERIFY(f.view->selection().empty());
+    QVERIFY(!f.view->selection().exists());
     f.run(ID_VIEW_100);
     QVERIFY(f.view->zoomRect().isEmpty());
-    QCOMPARE(f.view->selection(), selection);
+    QCOMPARE(f.view->selection().points, selection.points);
     QCOMPARE(f.view->displayControl()->size(), QSize(320, 200));
 
     // Two points are no area: the whole image is zoomed.
-    f.view->setSelection({CArdaneView::packPoint(1, 1), CArdaneView::packPoint(9, 9)});
+    Selection line;
+    line.points = {Selection::pack(1, 1), Selection::pack(9, 9)};
+    f.view->setSelection(line);
     f.run(ID_VIEW_300);
     QVERIFY(f.view->zoomRect().isEmpty());
     QCOMPARE(f.view->displayControl()->size(), QSize(960, 600));

@@ -1,0 +1,110 @@
+#!/bin/sh
+# The real program on a virtual X display, driven like a person would: click
+# the pen on the tool palette, drag across the image, save with Ctrl+S, and
+# the saved file must hold exactly the pixels of the stepped path. Screenshots
+# of the strokes at 100 % and at 400 % stay in the output folder for a look.
+set -eu
+BIN=$1
+OUT=$2
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$OUT"
+
+# A white 24-bit BMP of 160 x 100.
+convert -size 160x100 xc:'#ffffff' -type TrueColor "BMP3:$WORK/canvas.bmp"
+
+export XDG_CONFIG_HOME="$WORK/config"
+mkdir -p "$WORK/config/Ardane"
+# Palettes at the right, clear of the image; the pen colour is red (0x0000FF).
+printf '[GENERAL]\nTOOLPAL_X=1100\nTOOLPAL_Y=100\nBRUSHPAL_X=900\nBRUSHPAL_Y=600\nSPRAYPAL_X=900\nSPRAYPAL_Y=800\n[Preference]\nDEFAULT_COLOR=255\n' \
+  > "$WORK/config/Ardane/Ardane.ini"
+export ARDANE_TEST_OPEN="$WORK/canvas.bmp"
+export ARDANE_TEST_REPORT="$WORK/report.txt"
+export ARDANE_TEST_LAYOUT="$WORK/layout.txt"
+export QT_QPA_PLATFORM=xcb
+export BIN WORK OUT
+xvfb-run -a -s "-screen 0 1280x1024x24" sh -ec '
+  "$BIN" > "$WORK/out.txt" 2>&1 &
+  pid=$!
+  for i in $(seq 1 100); do [ -f "$WORK/layout.txt" ] && [ -f "$WORK/report.txt" ] && break; sleep 0.1; done
+  sleep 0.5
+  field() { grep "^$1 $2 " "$3" | head -n 1 | cut -d" " -f$4; }
+  BX=$(field palbutton tools:15007 "$WORK/layout.txt" 3); BY=$(field palbutton tools:15007 "$WORK/layout.txt" 4)
+  set -- $(grep "^image " "$WORK/report.txt"); IX=$2; IY=$3
+  echo "pen button at $BX,$BY; image at $IX,$IY" > "$WORK/where.txt"
+  xdotool mousemove $((BX + 8)) $((BY + 8)) click 1
+  sleep 0.3
+  # The stroke: press at (20, 30), a slanted move to (60, 45), then right to (100, 45).
+  xdotool mousemove $((IX + 20)) $((IY + 30)) mousedown 1
+  sleep 0.1
+  xdotool mousemove $((IX + 60)) $((IY + 45))
+  sleep 0.1
+  xdotool mousemove $((IX + 100)) $((IY + 45))
+  sleep 0.1
+  xdotool mouseup 1
+  sleep 0.3
+  import -window root "$OUT/paint_100.png"
+  xdotool key ctrl+s
+  sleep 0.5
+  cp "$WORK/canvas.bmp" "$WORK/saved.bmp"
+  # At 400 %: Ctrl+N back to 100 is the only zoom key; use the zoom-in button three times.
+  ZX=$(field button 32842 "$WORK/layout.txt" 3); ZY=$(field button 32842 "$WORK/layout.txt" 4)
+  for k in 1 2 3; do xdotool mousemove $((ZX + 8)) $((ZY + 8)) click 1; sleep 0.2; done
+  xdotool mousemove $((IX + 20)) $((IY + 200)) mousedown 1
+  sleep 0.1
+  xdotool mousemove $((IX + 200)) $((IY + 260))
+  sleep 0.1
+  xdotool mouseup 1
+  sleep 0.3
+  import -window root "$OUT/paint_400.png"
+  kill -TERM $pid
+  wait $pid || true
+'
+fail() { echo "FAIL: $*"; cat "$WORK/where.txt" "$WORK/out.txt" 2>/dev/null; exit 1; }
+cat "$WORK/where.txt"
+[ -f "$WORK/saved.bmp" ] || fail "nothing saved"
+# The expected stroke, stepped 4-connected exactly as the pen does, drawn by
+# an independent script; compare every pixel of the saved file with it.
+python3 - "$WORK/saved.bmp" <<'PY'
+import sys
+from PIL import Image
+img = Image.open(sys.argv[1]).convert("RGB")
+w, h = img.size
+assert (w, h) == (160, 100), (w, h)
+expected = set()
+def step(c, p):
+    (cx, cy), (px, py) = c, p
+    dx, dy = abs(px - cx), abs(py - cy)
+    sx = -1 if cx > px else 1
+    sy = -1 if cy > py else 1
+    e = 0
+    if dy > dx:
+        x = cx
+        for y in range(cy, py + sy, sy):
+            expected.add((x, y))
+            if e >= dy:
+                x += sx; expected.add((x, y)); e -= dy
+            e += dx
+    else:
+        y = cy
+        for x in range(cx, px + sx, sx):
+            expected.add((x, y))
+            if e >= dx:
+                y += sy; expected.add((x, y)); e -= dx
+            e += dy
+step((20, 30), (20, 30))
+step((20, 30), (60, 45))
+step((60, 45), (100, 45))
+bad = []
+for y in range(h):
+    for x in range(w):
+        want = (255, 0, 0) if (x, y) in expected else (255, 255, 255)
+        got = img.getpixel((x, y))
+        if got != want:
+            bad.append((x, y, got, want))
+if bad:
+    print("FAIL: %d pixels differ, first %s" % (len(bad), bad[:5]))
+    sys.exit(1)
+print("saved stroke matches the stepped path: %d red pixels" % len(expected))
+PY
+echo "paint e2e passed"
