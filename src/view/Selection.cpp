@@ -26,7 +26,7 @@ QRect Selection::bounds() const
 {
     if (points.empty())
         return {};
-    QPoint first = unpack(points.front());
+    const QPoint first = unpack(points.front());
     int left = first.x(), top = first.y(), right = first.x(), bottom = first.y();
     for (const std::uint32_t p : points) {
         const QPoint q = unpack(p);
