@@ -308,7 +308,7 @@ void TestPaint::penStepsAreFourConnected()
         g.Begin(QPoint(20, 20));
         g.MouseMove(QPoint(16, 18));
         g.End();
-        // dx 4, dy 2: x 20..16; y steps when e >= 4 (after 20 and 19... ).
+        // dx 4, dy 2: x runs 20..16 and y steps up when the error reaches 4.
         const PointSet expected{{20, 20}, {20, 21}, {19, 20}, {18, 20}, {18, 19}, {17, 19}, {16, 19}, {16, 18}};
         QCOMPARE(pixelsOfColour(t.image, kWhite), expected);
     }
