@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace ardane::paint {
@@ -131,6 +132,11 @@ private:
     void finishCopyPaste();
     [[nodiscard]] QPoint imagePointOf(QPoint controlPoint) const;
     [[nodiscard]] int zoomFactor() const { return m_settings.zoom / 100; }
+    // Whether a screen dab draws enlarged z x z squares.
+    [[nodiscard]] bool screenZoomed(bool toImage) const { return !toImage && m_settings.zoom > 100; }
+    // The screen rectangle of the area around control point p, two pixels
+    // wider on every side, repainted from the image.
+    void repaintAreaAround(QPoint controlPoint);
 
     // Last point painted into the image and onto the screen; 30000 lies
     // outside every image, so the first point is never taken for a repeat.
@@ -146,6 +152,9 @@ private:
     bool m_active = false;
     raster::Canvas* m_screen = nullptr;
     raster::Canvas* m_image = nullptr;
+    // What the stroke changed on each canvas, put back at its end.
+    std::optional<raster::CanvasState> m_screenState;
+    std::optional<raster::CanvasState> m_imageState;
     // Copy/paste: the snapshot's size and the last remembered position.
     QSize m_copySize;
     QPoint m_copyLast;
