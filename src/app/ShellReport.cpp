@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTextStream>
 #include <QToolBar>
+#include <QToolButton>
 
 namespace ardane {
 

@@ -10,8 +10,8 @@ WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$OUT"
 
-# A white 24-bit BMP of 160 x 100.
-convert -size 160x100 xc:'#ffffff' -type TrueColor "BMP3:$WORK/canvas.bmp"
+# A white 24-bit BMP of 400 x 300.
+convert -size 400x300 xc:'#ffffff' -type TrueColor "BMP3:$WORK/canvas.bmp"
 
 export XDG_CONFIG_HOME="$WORK/config"
 mkdir -p "$WORK/config/Ardane"
@@ -50,14 +50,17 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -ec '
   # At 400 %: Ctrl+N back to 100 is the only zoom key; use the zoom-in button three times.
   ZX=$(field button 32842 "$WORK/layout.txt" 3); ZY=$(field button 32842 "$WORK/layout.txt" 4)
   for k in 1 2 3; do xdotool mousemove $((ZX + 8)) $((ZY + 8)) click 1; sleep 0.2; done
-  xdotool mousemove $((IX + 20)) $((IY + 200)) mousedown 1
+  # At 400 % the window shows image pixels (0, 0) to about (100, 75): a
+  # stroke from image (5, 5) to image (40, 20).
+  xdotool mousemove $((IX + 20)) $((IY + 20)) mousedown 1
   sleep 0.1
-  xdotool mousemove $((IX + 200)) $((IY + 260))
+  xdotool mousemove $((IX + 160)) $((IY + 80))
   sleep 0.1
   xdotool mouseup 1
   sleep 0.3
   import -window root "$OUT/paint_400.png"
-  kill -TERM $pid
+  # The image is modified again: a polite end would ask whether to save it.
+  kill -KILL $pid
   wait $pid || true
 '
 fail() { echo "FAIL: $*"; cat "$WORK/where.txt" "$WORK/out.txt" 2>/dev/null; exit 1; }
@@ -65,12 +68,12 @@ cat "$WORK/where.txt"
 [ -f "$WORK/saved.bmp" ] || fail "nothing saved"
 # The expected stroke, stepped 4-connected exactly as the pen does, drawn by
 # an independent script; compare every pixel of the saved file with it.
-python3 - "$WORK/saved.bmp" <<'PY'
+/usr/bin/python3 - "$WORK/saved.bmp" <<'PY'
 import sys
 from PIL import Image
 img = Image.open(sys.argv[1]).convert("RGB")
 w, h = img.size
-assert (w, h) == (160, 100), (w, h)
+assert (w, h) == (400, 300), (w, h)
 expected = set()
 def step(c, p):
     (cx, cy), (px, py) = c, p
@@ -107,4 +110,10 @@ if bad:
     sys.exit(1)
 print("saved stroke matches the stepped path: %d red pixels" % len(expected))
 PY
+# On the screen at 400 %, the stroke's first image pixel (5, 5) is a red
+# 4 x 4 block at the image's corner plus (20, 20).
+set -- $(grep "^image " "$WORK/report.txt")
+red=$(convert "$OUT/paint_400.png" -crop "4x4+$(($2 + 20))+$(($3 + 20))" -depth 8 txt:- | grep -c '#FF0000' || true)
+[ "$red" = 16 ] || fail "the 400 % stroke does not show a red 4 x 4 block ($red red pixels)"
+echo "ok: 400 % stroke on screen"
 echo "paint e2e passed"
