@@ -38,8 +38,12 @@ public:
     [[nodiscard]] long long pixelCount() const;
 
 private:
+    // Drops empty rows at both ends and computes the bounds.
+    void finish();
+
     int m_top = 0;
     std::vector<std::vector<Span>> m_rows; // row i is y = m_top + i
+    QRect m_bounds;
 };
 
 } // namespace ardane::raster
