@@ -460,14 +460,15 @@ void TestPaint::brushPaintsImageOnlyAtTheEndAndRestoresCanvases()
         QCOMPARE(pixelsOfColour(t.image, kWhite), rectSet(18, 20, 30, 32));
         // Screen: the same square in grid units, two screen pixels each.
         QCOMPARE(pixelsOfColour(t.screen, kWhite), rectSet(28, 28, 52, 52));
+        // The canvases are as they were lent.
+        QCOMPARE(t.screenCanvas.rop2(), int(raster::R2_NOT));
+        QCOMPARE(t.screenCanvas.scaleFactor(), 1);
+        QCOMPARE(t.screenCanvas.pen(), std::optional<ColorRef>(0x123456));
+        QCOMPARE(t.imageCanvas.brush(), std::optional<ColorRef>(0x654321));
         g.End(); // a second end changes nothing
         QCOMPARE(t.imageReleased, 1);
     }
     QCOMPARE(t.imageReleased, 1);
-    QCOMPARE(t.screenCanvas.rop2(), int(raster::R2_NOT));
-    QCOMPARE(t.screenCanvas.scaleFactor(), 1);
-    QCOMPARE(t.screenCanvas.pen(), std::optional<ColorRef>(0x123456));
-    QCOMPARE(t.imageCanvas.brush(), std::optional<ColorRef>(0x654321));
 
     // A gesture dropped during the press still gives the canvases back and
     // paints its record.
