@@ -193,6 +193,8 @@ void TestImageEditor::copyWithoutSelectionTakesWholeImage()
         QVERIFY(f.editor.copy(selection, buffer));
         QVERIFY(buffer.hasImage());
         QCOMPARE(buffer.control().ImageHandle(), expected);
+        // The crop in the work control was the one copy; the buffer shares it.
+        QCOMPARE(buffer.control().ImageHandle().image().constBits(), f.work.ImageHandle().image().constBits());
         QCOMPARE(buffer.shape(), int(kSelectRect));
         const ClipboardBuffer::Outline corners{{0, 0}, {23, 0}, {23, 17}, {0, 17}};
         QCOMPARE(buffer.outline(), corners);
