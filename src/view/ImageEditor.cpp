@@ -137,7 +137,11 @@ QRect ImageEditor::copyBack(const Selection& selection, int x, int y, int mode, 
 
 bool ImageEditor::copy(const Selection& selection, ClipboardBuffer& buffer)
 {
-    const Selection whole = selection.exists() ? Selection() : Selection::wholeImage(m_display.ImageHandle().width(), m_display.ImageHandle().height());
+    // Without a selection the whole image is copied, as a rectangle; the
+    // caller's selection stays as it is.
+    Selection whole;
+    if (!selection.exists())
+        whole = Selection::wholeImage(m_display.ImageHandle().width(), m_display.ImageHandle().height());
     const Selection& taken = selection.exists() ? selection : whole;
 
     const std::optional<QPoint> corner = cutOut(taken);
