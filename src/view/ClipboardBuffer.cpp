@@ -6,12 +6,6 @@ namespace {
 int g_lastWindowId = 0;
 }
 
-ClipboardBuffer& ClipboardBuffer::instance()
-{
-    static ClipboardBuffer buffer;
-    return buffer;
-}
-
 imaging::ImagingControl& ClipboardBuffer::control()
 {
     (void)controlId(); // the control comes into being on first use, and gets its id then

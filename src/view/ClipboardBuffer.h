@@ -2,7 +2,8 @@
 // The program's own clipboard (not the system clipboard): the image of the
 // last Copy or Cut, the outline of the selection it came from relative to the
 // copied box's top-left corner, and that selection's shape, for pasting.
-// The program keeps one (instance()); tests may make their own.
+// The application object keeps the program's one buffer and lends it to
+// every view; tests make their own.
 
 #include "imaging/ImagingControl.h"
 
@@ -19,9 +20,6 @@ public:
     ClipboardBuffer() = default;
     ClipboardBuffer(const ClipboardBuffer&) = delete;
     ClipboardBuffer& operator=(const ClipboardBuffer&) = delete;
-
-    // The one buffer of the program.
-    [[nodiscard]] static ClipboardBuffer& instance();
 
     // The control that holds the last copied image (scanned images arrive here too).
     [[nodiscard]] imaging::ImagingControl& control();
