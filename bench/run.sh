@@ -10,6 +10,7 @@
 #    both outputs. On a machine busy with other work the CPU times are the
 #    steadier comparison.
 # 3. bench_ops, when built: depth conversion and geometry on 24 megapixels.
+# 4. bench_paint, bench_raster and bench_view: painting on 24 megapixels.
 set -euo pipefail
 build=${1:-build}
 runs=${2:-7}
@@ -68,3 +69,12 @@ if [ -x "$build/bench/bench_ops" ]; then
   echo
   "$build/bench/bench_ops"
 fi
+
+# 4. Painting: the gesture on its own (bench_paint), the canvas (bench_raster)
+#    and the tools driven through a real view (bench_view).
+for b in bench_paint bench_raster bench_view; do
+  if [ -x "$build/bench/$b" ]; then
+    echo
+    QT_QPA_PLATFORM=offscreen "$build/bench/$b"
+  fi
+done
