@@ -611,7 +611,7 @@ void Canvas::ellipse(int left, int top, int right, int bottom)
     const std::int64_t last = std::min<std::int64_t>(box.bottom, surface.lastRow());
     if (first >= last)
         return;
-    Span above = detail::ellipseRow(box, int(first) - 1);
+    Span above = first > box.top ? detail::ellipseRow(box, int(first - 1)) : Span{0, 0};
     Span here = detail::ellipseRow(box, int(first));
     for (std::int64_t y = first; y < last; ++y) {
         const Span below = detail::ellipseRow(box, int(y) + 1);
