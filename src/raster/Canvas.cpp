@@ -87,6 +87,27 @@ void readRgb(Kind kind, const uchar* line, int x, int n, const opsd::PaletteTabl
     }
 }
 
+// Remembers the nearest palette entries of recently seen colours: pictures
+// repeat colours far more often than the table lookups can afford to ignore.
+class RecentColours {
+public:
+    RecentColours() { m_colour.fill(0xFFFFFFFFu); }
+    [[nodiscard]] uchar index(QRgb colour, const opsd::NearestColor& nearest) // colour: 0x00RRGGBB
+    {
+        const std::size_t slot = (colour * 2654435761u) >> (32 - kBits);
+        if (m_colour[slot] != colour) {
+            m_colour[slot] = colour;
+            m_index[slot] = uchar(nearest(int(qRed(colour)), int(qGreen(colour)), int(qBlue(colour))));
+        }
+        return m_index[slot];
+    }
+
+private:
+    static constexpr int kBits = 12;
+    std::array<QRgb, std::size_t(1) << kBits> m_colour;
+    std::array<uchar, std::size_t(1) << kBits> m_index{};
+};
+
 } // namespace
 
 struct Canvas::Impl {
@@ -590,7 +611,7 @@ void Canvas::ellipse(int left, int top, int right, int bottom)
     const std::int64_t last = std::min<std::int64_t>(box.bottom, surface.lastRow());
     if (first >= last)
         return;
-    Span above = detail::ellipseRow(box, int(first) - 1);
+    Span above = first > box.top ? detail::ellipseRow(box, int(first - 1)) : Span{0, 0};
     Span here = detail::ellipseRow(box, int(first));
     for (std::int64_t y = first; y < last; ++y) {
         const Span below = detail::ellipseRow(box, int(y) + 1);
@@ -973,6 +994,10 @@ void Canvas::bitBlt(int dx, int dy, int w, int h, const Canvas& source, int sx, 
     const int bytesPerPixel = opsd::bytesPerPixel(dstBits);
     (void)srcBits;
 
+    const bool indexPairs = !copy && dstKind == Kind::Indexed && (srcKind == Kind::Indexed || !usesSource);
+    std::vector<std::int16_t> pairs;
+    RecentColours recent;
+
     std::vector<QRgb> bufS, bufD;
     const QImage& srcImage = src.image();
     auto process = [&](int y, int x0, int x1) { // device coordinates, inside everything
@@ -987,6 +1012,21 @@ void Canvas::bitBlt(int dx, int dy, int w, int h, const Canvas& source, int sx, 
         } else if (indexCopy) {
             for (int i = 0; i < n; ++i)
                 dline[bx + i] = indexMap[sline[sbx + i]];
+        } else if (indexPairs) {
+            // Indexed in, indexed out: the result depends on the two indices
+            // only, so each pair is worked out once.
+            if (pairs.empty())
+                pairs.assign(65536, -1);
+            for (int i = 0; i < n; ++i) {
+                const unsigned si = usesSource ? sline[sbx + i] : 0u, di = usesDest ? dline[bx + i] : 0u;
+                std::int16_t& r = pairs[(si << 8) | di];
+                if (r < 0) {
+                    const QRgb S = srcTable[si] & 0xFFFFFFu, D = dstTable[di] & 0xFFFFFFu;
+                    const QRgb c = (masks[0] & ~S & ~D) | (masks[1] & ~S & D) | (masks[2] & S & ~D) | (masks[3] & S & D);
+                    r = std::int16_t((*nearest)(int(qRed(c)), int(qGreen(c)), int(qBlue(c))));
+                }
+                dline[bx + i] = uchar(r);
+            }
         } else {
             if (bufS.size() < std::size_t(n)) {
                 bufS.resize(std::size_t(n));
@@ -1010,7 +1050,7 @@ void Canvas::bitBlt(int dx, int dy, int w, int h, const Canvas& source, int sx, 
             switch (dstKind) {
             case Kind::Indexed:
                 for (int i = 0; i < n; ++i)
-                    dline[bx + i] = uchar((*nearest)(int(qRed(d[i])), int(qGreen(d[i])), int(qBlue(d[i]))));
+                    dline[bx + i] = recent.index(d[i], *nearest);
                 break;
             case Kind::Rgb555: {
                 auto* p = reinterpret_cast<std::uint16_t*>(dline) + bx;

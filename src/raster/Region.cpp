@@ -7,9 +7,29 @@
 
 namespace ardane::raster {
 
+namespace {
+
+// A box cut to the rows and columns a region may hold.
+detail::Box limited(detail::Box box)
+{
+    box.top = std::max(box.top, -Region::kLimit);
+    box.bottom = std::min(box.bottom, Region::kLimit);
+    return box;
+}
+
+void limitSpan(Span& s)
+{
+    s.left = std::max(s.left, -Region::kLimit);
+    s.right = std::min(s.right, Region::kLimit);
+}
+
+} // namespace
+
 Region Region::rectangle(int left, int top, int right, int bottom)
 {
-    const detail::Box box = detail::normalisedBox(left, top, right, bottom);
+    detail::Box box = limited(detail::normalisedBox(left, top, right, bottom));
+    box.left = std::max(box.left, -kLimit);
+    box.right = std::min(box.right, kLimit);
     Region region;
     if (box.isEmpty())
         return region;
@@ -22,13 +42,15 @@ Region Region::rectangle(int left, int top, int right, int bottom)
 Region Region::ellipse(int left, int top, int right, int bottom)
 {
     const detail::Box box = detail::normalisedBox(left, top, right, bottom);
+    const detail::Box rows = limited(box);
     Region region;
-    if (box.isEmpty())
+    if (box.isEmpty() || rows.isEmpty())
         return region;
-    region.m_top = box.top;
-    region.m_rows.resize(std::size_t(std::int64_t(box.bottom) - box.top));
+    region.m_top = rows.top;
+    region.m_rows.resize(std::size_t(std::int64_t(rows.bottom) - rows.top));
     for (std::size_t i = 0; i < region.m_rows.size(); ++i) {
-        const Span s = detail::ellipseRow(box, box.top + int(i));
+        Span s = detail::ellipseRow(box, rows.top + int(i));
+        limitSpan(s);
         if (s.right > s.left)
             region.m_rows[i].push_back(s);
     }
@@ -40,12 +62,19 @@ Region Region::polygon(std::span<const QPoint> points)
 {
     Region region;
     detail::PolygonScanner scanner(points);
-    if (scanner.bottom() <= scanner.top())
+    const int top = std::max(scanner.top(), -kLimit);
+    const int bottom = std::min(scanner.bottom(), kLimit);
+    if (bottom <= top)
         return region;
-    region.m_top = scanner.top();
-    region.m_rows.resize(std::size_t(std::int64_t(scanner.bottom()) - scanner.top()));
-    scanner.scan(scanner.top(), scanner.bottom(), [&](int y, std::span<const Span> spans) {
-        region.m_rows[std::size_t(y - region.m_top)].assign(spans.begin(), spans.end());
+    region.m_top = top;
+    region.m_rows.resize(std::size_t(std::int64_t(bottom) - top));
+    scanner.scan(top, bottom, [&](int y, std::span<const Span> spans) {
+        auto& row = region.m_rows[std::size_t(y - region.m_top)];
+        for (Span s : spans) {
+            limitSpan(s);
+            if (s.right > s.left)
+                row.push_back(s);
+        }
     });
     region.finish();
     return region;

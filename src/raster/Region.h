@@ -21,6 +21,11 @@ struct Span {
 
 class Region {
 public:
+    // Rows and columns beyond +-kLimit are left out: a region never holds
+    // more rows than a scaled view of the largest bitmap needs, whatever
+    // coordinates it is built from.
+    static constexpr int kLimit = 1 << 20;
+
     Region() = default;
     [[nodiscard]] static Region rectangle(int left, int top, int right, int bottom);
     [[nodiscard]] static Region ellipse(int left, int top, int right, int bottom);

@@ -626,6 +626,27 @@ private slots:
         QVERIFY(thin.bounds().top() > 0);
         QCOMPARE(thin.bounds().top() + thin.bounds().height(), 100 - thin.bounds().top());
 
+        // Coordinates at the ends of int: the region keeps the rows and
+        // columns within its limit, and is still usable as a clip.
+        {
+            const int k = Region::kLimit;
+            const Region all = Region::rectangle(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+            QCOMPARE(all.bounds(), QRect(-k, -k, 2 * k, 2 * k));
+            QVERIFY(all.contains(0, 0));
+            const Region round = Region::ellipse(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+            QCOMPARE(round.rowCount(), 2 * k);
+            QVERIFY(round.contains(-5, 7));
+            const std::vector<QPoint> tri = {QPoint(INT_MIN, INT_MIN), QPoint(INT_MAX, INT_MIN), QPoint(0, INT_MAX)};
+            const Region wide = Region::polygon(tri);
+            QVERIFY(wide.contains(0, 0));
+            QVERIFY(wide.bounds().left() >= -k && wide.bounds().top() + wide.bounds().height() <= k);
+            Bitmap b = filled(4, 4, 24, 0);
+            Canvas c(b);
+            c.setClip(wide);
+            c.rectangle(0, 0, 4, 4);
+            QCOMPARE(c.pixel(1, 2), ColorRef(0xFFFFFF));
+        }
+
         // Large regions are cheap to build.
         QElapsedTimer timer;
         timer.start();
