@@ -964,7 +964,6 @@ void Canvas::bitBlt(int dx, int dy, int w, int h, const Canvas& source, int sx, 
     for (unsigned j = 0; j < 4; ++j)
         masks[j] = (((table >> (4 + j)) & 1u) ? pattern : 0u) | (((table >> j) & 1u) ? ~pattern : 0u);
 
-    const int srcBits = src.bitsPerPixel(), dstBits = m_bitmap.bitsPerPixel();
     const std::vector<QRgb> srcPalette = src.palette();
     std::vector<QRgb> dstPalette = m_bitmap.palette();
     if (dstKind == Kind::Indexed && dstPalette.empty()) {
@@ -991,8 +990,7 @@ void Canvas::bitBlt(int dx, int dy, int w, int h, const Canvas& source, int sx, 
             const QRgb c = srcTable[std::size_t(i)];
             indexMap[std::size_t(i)] = uchar((*nearest)(qRed(c), qGreen(c), qBlue(c)));
         }
-    const int bytesPerPixel = opsd::bytesPerPixel(dstBits);
-    (void)srcBits;
+    const int bytesPerPixel = opsd::bytesPerPixel(m_bitmap.bitsPerPixel());
 
     const bool indexPairs = !copy && dstKind == Kind::Indexed && (srcKind == Kind::Indexed || !usesSource);
     std::vector<std::int16_t> pairs;

@@ -134,6 +134,10 @@ public:
     // being this canvas's brush (white without one). Pixels outside either
     // bitmap or outside the clip region are left alone. Colours are converted
     // between depths; indexed targets map to their nearest palette entry.
+    // A plain copy between equal depths (and equal palettes) copies the
+    // stored pixels, alpha included; every other case writes opaque pixels.
+    // The source may be this canvas or share its pixels: it is then read as
+    // it was before the transfer (the target's pixels are copied first).
     void bitBlt(int dx, int dy, int w, int h, const Canvas& source, int sx, int sy, std::uint32_t rop);
 
     // --- bookkeeping --------------------------------------------------------

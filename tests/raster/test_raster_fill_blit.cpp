@@ -491,6 +491,14 @@ private slots:
         for (int y = 0; y < 8; ++y)
             for (int x = 2; x < 8; ++x)
                 QCOMPARE(raw(a, x, y), raw(original, x - 2, y));
+        // The canvas onto itself, overlapping: read as it was before.
+        Bitmap c = original;
+        Canvas cc(c);
+        cc.bitBlt(0, 1, 8, 7, cc, 0, 0, SRCINVERT);
+        for (int y = 1; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                QCOMPARE(raw(c, x, y), raw(original, x, y) ^ raw(original, x, y - 1));
+        QCOMPARE(raw(c, 3, 0), raw(original, 3, 0));
     }
 };
 
