@@ -108,33 +108,40 @@ private:
     std::array<uchar, std::size_t(1) << kBits> m_index{};
 };
 
+// A growing box of written pixels: [left, right) x [top, bottom).
+struct DirtyBox {
+    bool any = false;
+    int left = 0, top = 0, right = 0, bottom = 0;
+
+    void add(int l, int t, int r, int b)
+    {
+        if (!any) {
+            any = true;
+            left = l;
+            top = t;
+            right = r;
+            bottom = b;
+            return;
+        }
+        left = std::min(left, l);
+        top = std::min(top, t);
+        right = std::max(right, r);
+        bottom = std::max(bottom, b);
+    }
+};
+
 } // namespace
 
 struct Canvas::Impl {
     std::optional<Region> clip;
     int extent = 100;
-    // Written device area: [dirtyLeft, dirtyRight) x [dirtyTop, dirtyBottom).
-    bool dirty = false;
-    int dirtyLeft = 0, dirtyTop = 0, dirtyRight = 0, dirtyBottom = 0;
+    // Written device area.
+    DirtyBox dirty;
     // Nearest-colour table of the last palette block transfers mapped to.
     std::vector<QRgb> nearestPalette;
     std::optional<opsd::NearestColor> nearest;
 
-    void markDirty(int left, int top, int right, int bottom)
-    {
-        if (!dirty) {
-            dirty = true;
-            dirtyLeft = left;
-            dirtyTop = top;
-            dirtyRight = right;
-            dirtyBottom = bottom;
-            return;
-        }
-        dirtyLeft = std::min(dirtyLeft, left);
-        dirtyTop = std::min(dirtyTop, top);
-        dirtyRight = std::max(dirtyRight, right);
-        dirtyBottom = std::max(dirtyBottom, bottom);
-    }
+    void markDirty(int left, int top, int right, int bottom) { dirty.add(left, top, right, bottom); }
 
     const opsd::NearestColor& nearestFor(const std::vector<QRgb>& palette)
     {
@@ -202,8 +209,8 @@ public:
                 table.push_back(qRgb(0, 0, 0));
             image.setColorTable(table);
         }
-        if (m_written)
-            m_impl.markDirty(m_dirtyLeft, m_dirtyTop, m_dirtyRight, m_dirtyBottom);
+        if (m_written.any)
+            m_impl.markDirty(m_written.left, m_written.top, m_written.right, m_written.bottom);
     }
 
     Surface(const Surface&) = delete;
@@ -298,19 +305,7 @@ public:
     // Records a written area given in bitmap coordinates.
     void written(int bx0, int by0, int bx1, int by1)
     {
-        const int l = bx0 + m_originX, t = by0 + m_originY, r = bx1 + m_originX, b = by1 + m_originY;
-        if (!m_written) {
-            m_written = true;
-            m_dirtyLeft = l;
-            m_dirtyTop = t;
-            m_dirtyRight = r;
-            m_dirtyBottom = b;
-            return;
-        }
-        m_dirtyLeft = std::min(m_dirtyLeft, l);
-        m_dirtyTop = std::min(m_dirtyTop, t);
-        m_dirtyRight = std::max(m_dirtyRight, r);
-        m_dirtyBottom = std::max(m_dirtyBottom, b);
+        m_written.add(bx0 + m_originX, by0 + m_originY, bx1 + m_originX, by1 + m_originY);
     }
 
 private:
@@ -398,8 +393,7 @@ private:
     int m_maxIndex = -1;
     const Region* m_clip = nullptr;
     std::int64_t m_devLeft = 0, m_devTop = 0, m_devRight = 0, m_devBottom = 0;
-    bool m_written = false;
-    int m_dirtyLeft = 0, m_dirtyTop = 0, m_dirtyRight = 0, m_dirtyBottom = 0;
+    DirtyBox m_written;
 };
 
 namespace {
@@ -1096,10 +1090,11 @@ void Canvas::bitBlt(int dx, int dy, int w, int h, const Canvas& source, int sx, 
 QRect Canvas::takeDirty()
 {
     Impl& impl = *m_impl;
-    if (!impl.dirty)
+    if (!impl.dirty.any)
         return {};
-    impl.dirty = false;
-    return QRect(impl.dirtyLeft, impl.dirtyTop, impl.dirtyRight - impl.dirtyLeft, impl.dirtyBottom - impl.dirtyTop);
+    const DirtyBox box = impl.dirty;
+    impl.dirty = {};
+    return QRect(box.left, box.top, box.right - box.left, box.bottom - box.top);
 }
 
 CanvasState::CanvasState(Canvas& canvas)
