@@ -12,6 +12,7 @@ mkdir -p "$OUT"
 
 # A white 24-bit BMP of 400 x 300.
 convert -size 400x300 xc:'#ffffff' -type TrueColor "BMP3:$WORK/canvas.bmp"
+cp "$WORK/canvas.bmp" "$WORK/blank.bmp"
 
 export XDG_CONFIG_HOME="$WORK/config"
 mkdir -p "$WORK/config/Ardane"
@@ -45,7 +46,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -ec '
   sleep 0.3
   import -window root "$OUT/paint_100.png"
   xdotool key ctrl+s
-  sleep 0.5
+  # Wait for the save to replace the file (a busy machine may take a while).
+  for i in $(seq 1 100); do cmp -s "$WORK/canvas.bmp" "$WORK/blank.bmp" || break; sleep 0.1; done
+  sleep 0.2
   cp "$WORK/canvas.bmp" "$WORK/saved.bmp"
   # At 400 %: Ctrl+N back to 100 is the only zoom key; use the zoom-in button three times.
   ZX=$(field button 32842 "$WORK/layout.txt" 3); ZY=$(field button 32842 "$WORK/layout.txt" 4)
@@ -57,7 +60,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" sh -ec '
   xdotool mousemove $((IX + 160)) $((IY + 80))
   sleep 0.1
   xdotool mouseup 1
-  sleep 0.3
+  sleep 1
   import -window root "$OUT/paint_400.png"
   # The image is modified again: a polite end would ask whether to save it.
   kill -KILL $pid
