@@ -7,6 +7,7 @@
 #include "app/ServerRegistration.h"
 #include "app/StartupLogo.h"
 #include "palettes/CPaletteSet.h"
+#include "doc/LayeredFile.h"
 #include "doc/SaveFormats.h"
 #include "view/CArdaneView.h"
 #include "view/CImagingCtrl.h"
@@ -20,7 +21,7 @@
 namespace ardane {
 
 CArdaneApp::CArdaneApp(QStringList arguments, std::unique_ptr<UiServices> ui)
-    : m_arguments(std::move(arguments)), m_ui(std::move(ui)), m_layered(std::make_unique<doc::NoLayeredFormat>())
+    : m_arguments(std::move(arguments)), m_ui(std::move(ui)), m_layered(std::make_unique<doc::LayeredFile>())
 {
     m_startTime.start();
     m_settings.display.viewBackground = 0x808000;

@@ -262,7 +262,7 @@ Result ImagingControl::SaveFile(const QString& path, int format, int bits, int q
     });
 }
 
-Result ImagingControl::SaveToBlock(std::vector<std::uint8_t>& block, int format, int bits, int quality)
+Result ImagingControl::SaveToBlock(std::vector<std::uint8_t>& block, int format, int bits, int quality) const
 {
     return encode(format, bits, quality, block);
 }

@@ -68,7 +68,7 @@ public:
     // target and renamed over it, so a failure never harms an existing file.
     [[nodiscard]] Result SaveFile(const QString& path, int format, int bits, int quality, bool multipage);
     // The file image SaveFile would write, in memory.
-    [[nodiscard]] Result SaveToBlock(std::vector<std::uint8_t>& block, int format, int bits, int quality);
+    [[nodiscard]] Result SaveToBlock(std::vector<std::uint8_t>& block, int format, int bits, int quality) const;
     [[nodiscard]] Result LoadFromBlock(std::span<const std::uint8_t> block, int bits, int page);
 
     // --- whole image -------------------------------------------------------

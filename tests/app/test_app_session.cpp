@@ -61,6 +61,7 @@ private slots:
     void openAndSaveEveryFormat_data();
     void openAndSaveEveryFormat();
     void formatsWeCannotWriteAreReported();
+    void layeredFileSavesAndReopens();
     void gifNeedsEightBits();
     void saveOfANeverSavedImageAsksForAName();
     void failedSaveKeepsTheOldFile();
@@ -264,7 +265,7 @@ void TestAppSession::formatsWeCannotWriteAreReported()
     Session s;
     QVERIFY(s.start());
     s.newImage(40, 30);
-    for (const auto& [entry, name] : std::vector<std::pair<int, QString>>{{6, "x.cmp"}, {0, "x.alf"}}) {
+    for (const auto& [entry, name] : std::vector<std::pair<int, QString>>{{6, "x.cmp"}}) {
         s.ui->messages.clear();
         s.ui->saveAnswers.push_back(SaveFileChoice{dir.filePath(name), entry});
         s.run(ID_FILE_SAVE_AS);
@@ -273,6 +274,35 @@ void TestAppSession::formatsWeCannotWriteAreReported()
         QVERIFY(s.view()->document().path().isEmpty());
         QVERIFY(s.view()->document().isModified());
     }
+    s.app->ExitInstance();
+}
+
+void TestAppSession::layeredFileSavesAndReopens()
+{
+    QTemporaryDir dir;
+    Session s;
+    QVERIFY(s.start());
+    s.newImage(40, 30);
+    s.view()->image().bitmapForDrawing().image().setPixel(5, 6, qRgb(1, 2, 3));
+    const QString path = dir.filePath("layers.alf");
+    s.ui->saveAnswers.push_back(SaveFileChoice{path, 0});
+    s.run(ID_FILE_SAVE_AS);
+    QCOMPARE(s.ui->texts(), QStringList{});
+    QVERIFY(doc::isLayeredFile(path));
+    QVERIFY(s.view()->isLayered());
+    QVERIFY(!s.view()->document().isModified());
+    // A plain Save writes the layered format again.
+    s.view()->document().setModified(true);
+    QFile::remove(path);
+    s.run(ID_FILE_SAVE);
+    QVERIFY(doc::isLayeredFile(path));
+    const QString copy = dir.filePath("copy.alf");
+    QVERIFY(QFile::copy(path, copy));
+    QVERIFY(s.app->OpenDocumentFile(copy));
+    QCOMPARE(s.view()->document().path(), copy);
+    QVERIFY(s.view()->isLayered());
+    QCOMPARE(s.view()->image().ImageHandle().width(), 40);
+    QCOMPARE(s.view()->image().ImageHandle().pixelRgb(5, 6), qRgb(1, 2, 3));
     s.app->ExitInstance();
 }
 

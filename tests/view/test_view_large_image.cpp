@@ -91,8 +91,16 @@ void TestViewLargeImage::openPaintScrollZoom()
           "worst zoom step %.2f ms, paint at 800%% %.2f ms, scrolled at 800%% %.2f ms",
           openMs, paint100, scrollWorst, zoomWorst, paint800, scroll800);
     // A frame of a smooth interaction; generous for a loaded test machine.
-    QVERIFY2(paint100 < 100 && paint800 < 100 && scroll800 < 100, "painting is not proportional to the exposed area");
-    QVERIFY2(scrollWorst < 100 && zoomWorst < 150, "scrolling or zooming stalls");
+    // The sanitizer build runs unoptimised and checks every access: there
+    // the limits only catch work that grows with the image, not the exposure.
+#if defined(__SANITIZE_ADDRESS__)
+    const double slack = 4;
+#else
+    const double slack = 1;
+#endif
+    QVERIFY2(paint100 < 100 * slack && paint800 < 100 * slack && scroll800 < 100 * slack,
+             "painting is not proportional to the exposed area");
+    QVERIFY2(scrollWorst < 100 * slack && zoomWorst < 150 * slack, "scrolling or zooming stalls");
     QVERIFY2(openMs < 5000, "opening stalls");
 }
 

@@ -1,0 +1,47 @@
+#pragma once
+// The layered file: the signature, the size and depth of the embedded image,
+// the image as a Windows bitmap file, then the drawing objects, each a
+// rectangle (left, top, right, bottom, signed 32-bit), its class name and the
+// object's own data. All integers little-endian.
+//
+// The whole file is read into memory and every count and length is checked
+// against what is left before anything is allocated for it; a short,
+// damaged or unknown record ends the read as a failure with the image left
+// as it was. Writing builds the file in memory and replaces the target only
+// when it is complete.
+
+#include "doc/Archive.h"
+#include "doc/LayeredFormat.h"
+
+#include <functional>
+#include <string>
+
+namespace ardane::doc {
+
+// The header of one drawing-object record.
+struct LayeredObjectHeader {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    std::string className;
+};
+
+class LayeredFile final : public LayeredFormat {
+public:
+    // Reads an object's own data after its header; false for a class it does
+    // not know or data it cannot use. Without one every object is unknown.
+    using ObjectReader = std::function<bool(const LayeredObjectHeader&, ArchiveReader&)>;
+    void setObjectReader(ObjectReader reader) { m_readObject = std::move(reader); }
+
+    [[nodiscard]] bool read(const QString& path, imaging::ImagingControl& image) override;
+    [[nodiscard]] imaging::Result write(const QString& path, const imaging::ImagingControl& image, int imageFormat,
+                                        int bits, int quality) override;
+
+    // The same in memory.
+    [[nodiscard]] bool readBytes(std::span<const std::uint8_t> data, imaging::ImagingControl& image);
+    [[nodiscard]] imaging::Result writeBytes(const imaging::ImagingControl& image, int imageFormat, int bits,
+                                             int quality, std::vector<std::uint8_t>& out) const;
+
+private:
+    ObjectReader m_readObject;
+};
+
+} // namespace ardane::doc
