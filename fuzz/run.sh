@@ -62,7 +62,11 @@ for t in "${targets[@]}"; do
   # holds Ghostscript to a few seconds itself). Memory: images up to the
   # 268-megapixel limit are legitimate, and GraphicsMagick holds such an
   # image in up to 10 bytes a pixel (2.7 GB) before we copy it.
-  "$bin" "$corpus" "$build/seeds/$t" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=6144 \
+  # A smoke run mutates from a fixed seed, so that the test suite is the
+  # same run every time; `make fuzz` explores afresh.
+  seed=()
+  [ $smoke = 1 ] && seed=(-seed=1)
+  "$bin" "$corpus" "$build/seeds/$t" "${seed[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=6144 \
     -malloc_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1
   rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
