@@ -2,8 +2,14 @@
 
 namespace ardane::doc {
 
-imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, int imageFormat, int bits,
-                                        int quality, std::vector<std::uint8_t>& out) const
+namespace {
+// The smallest object record: its rectangle, a one-byte name length, and
+// the 64 bytes every object writes.
+constexpr std::size_t kMinimumRecord = 16 + 1 + objects::CGeneralObj::kRecordSize;
+} // namespace
+
+imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, const objects::ObjectList& objects,
+                                        int imageFormat, int bits, int quality, std::vector<std::uint8_t>& out) const
 {
     std::vector<std::uint8_t> block;
     if (image.SaveToBlock(block, imageFormat, bits, quality) != imaging::result::Ok || block.size() > 0xFFFFFFFFu)
@@ -16,8 +22,16 @@ imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, in
         w.u32(std::uint32_t(block.size()));
         w.u16(std::uint16_t(bits));
         w.bytes(block);
-        // The drawing objects over the image: none are kept with it yet.
-        w.u32(0);
+        w.u32(std::uint32_t(objects.size()));
+        for (const objects::ObjectPtr& object : objects) {
+            const objects::Box& box = object->windowRect();
+            w.i32(box.left);
+            w.i32(box.top);
+            w.i32(box.right);
+            w.i32(box.bottom);
+            w.string(std::string(object->className()));
+            object->Serialize(w);
+        }
     } catch (const std::bad_alloc&) {
         out.clear();
         return imaging::result::OutOfMemory3;
@@ -25,16 +39,17 @@ imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, in
     return imaging::result::Ok;
 }
 
-imaging::Result LayeredFile::write(const QString& path, const imaging::ImagingControl& image, int imageFormat,
-                                   int bits, int quality)
+imaging::Result LayeredFile::write(const QString& path, const imaging::ImagingControl& image,
+                                   const objects::ObjectList& objects, int imageFormat, int bits, int quality)
 {
     std::vector<std::uint8_t> bytes;
-    if (const auto r = writeBytes(image, imageFormat, bits, quality, bytes); r != imaging::result::Ok)
+    if (const auto r = writeBytes(image, objects, imageFormat, bits, quality, bytes); r != imaging::result::Ok)
         return r;
     return imaging::writeWholeFile(path, bytes);
 }
 
-bool LayeredFile::readBytes(std::span<const std::uint8_t> data, imaging::ImagingControl& image)
+bool LayeredFile::readBytes(std::span<const std::uint8_t> data, imaging::ImagingControl& image,
+                            objects::ObjectList& objects)
 {
     ArchiveReader r(data);
     const auto signature = r.u32();
@@ -49,11 +64,12 @@ bool LayeredFile::readBytes(std::span<const std::uint8_t> data, imaging::Imaging
     if (loaded.LoadFromBlock(*block, std::int16_t(*bits), 0) != imaging::result::Ok)
         return false;
     const auto count = r.u32();
-    if (!count)
+    if (!count || *count > r.remaining() / kMinimumRecord)
         return false;
+    objects::ObjectList loadedObjects;
+    loadedObjects.reserve(*count);
     for (std::uint32_t i = 0; i < *count; ++i) {
-        // Each record holds at least its rectangle and a one-byte name length.
-        if (r.remaining() < 17)
+        if (r.remaining() < kMinimumRecord)
             return false;
         LayeredObjectHeader header;
         const auto l = r.i32(), t = r.i32(), rt = r.i32(), b = r.i32();
@@ -65,19 +81,31 @@ bool LayeredFile::readBytes(std::span<const std::uint8_t> data, imaging::Imaging
         header.right = *rt;
         header.bottom = *b;
         header.className = *name;
-        if (!m_readObject || !m_readObject(header, r) || r.failed())
+        if (m_readObject) {
+            if (!m_readObject(header, r) || r.failed())
+                return false;
+            continue;
+        }
+        objects::ObjectPtr object = objects::CreateObjectByName(header.className);
+        if (!object)
             return false;
+        object->setWindowRect({header.left, header.top, header.right, header.bottom});
+        if (!object->Serialize(r) || r.failed())
+            return false;
+        loadedObjects.push_back(std::move(object));
     }
     image.SetImageHandle(loaded.ImageHandle());
+    for (objects::ObjectPtr& object : loadedObjects)
+        objects.push_back(std::move(object));
     return true;
 }
 
-bool LayeredFile::read(const QString& path, imaging::ImagingControl& image)
+bool LayeredFile::read(const QString& path, imaging::ImagingControl& image, objects::ObjectList& objects)
 {
     std::vector<std::uint8_t> bytes;
     if (imaging::readWholeFile(path, bytes) != imaging::result::Ok)
         return false;
-    return readBytes(bytes, image);
+    return readBytes(bytes, image, objects);
 }
 
 } // namespace ardane::doc

@@ -10,7 +10,7 @@
 // as it was. Writing builds the file in memory and replaces the target only
 // when it is complete.
 
-#include "doc/Archive.h"
+#include "core/Archive.h"
 #include "doc/LayeredFormat.h"
 
 #include <functional>
@@ -26,19 +26,24 @@ struct LayeredObjectHeader {
 
 class LayeredFile final : public LayeredFormat {
 public:
-    // Reads an object's own data after its header; false for a class it does
-    // not know or data it cannot use. Without one every object is unknown.
+    // Reads an object's own data after its header instead of the drawing
+    // objects' own reader (for tools that only look at the records); false
+    // for a class it does not know or data it cannot use.
     using ObjectReader = std::function<bool(const LayeredObjectHeader&, ArchiveReader&)>;
     void setObjectReader(ObjectReader reader) { m_readObject = std::move(reader); }
 
-    [[nodiscard]] bool read(const QString& path, imaging::ImagingControl& image) override;
-    [[nodiscard]] imaging::Result write(const QString& path, const imaging::ImagingControl& image, int imageFormat,
-                                        int bits, int quality) override;
+    [[nodiscard]] bool read(const QString& path, imaging::ImagingControl& image,
+                            objects::ObjectList& objects) override;
+    [[nodiscard]] imaging::Result write(const QString& path, const imaging::ImagingControl& image,
+                                        const objects::ObjectList& objects, int imageFormat, int bits,
+                                        int quality) override;
 
     // The same in memory.
-    [[nodiscard]] bool readBytes(std::span<const std::uint8_t> data, imaging::ImagingControl& image);
-    [[nodiscard]] imaging::Result writeBytes(const imaging::ImagingControl& image, int imageFormat, int bits,
-                                             int quality, std::vector<std::uint8_t>& out) const;
+    [[nodiscard]] bool readBytes(std::span<const std::uint8_t> data, imaging::ImagingControl& image,
+                                 objects::ObjectList& objects);
+    [[nodiscard]] imaging::Result writeBytes(const imaging::ImagingControl& image, const objects::ObjectList& objects,
+                                             int imageFormat, int bits, int quality,
+                                             std::vector<std::uint8_t>& out) const;
 
 private:
     ObjectReader m_readObject;

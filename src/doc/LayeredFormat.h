@@ -4,6 +4,7 @@
 // writing to a LayeredFormat implementation.
 
 #include "imaging/ImagingControl.h"
+#include "objects/CGeneralObj.h"
 
 #include <QString>
 
@@ -19,11 +20,17 @@ inline constexpr std::uint32_t kLayeredSignature = 0x0004E325; // bytes 25 E3 04
 class LayeredFormat {
 public:
     virtual ~LayeredFormat() = default;
-    // Reads the file into `image`; false on any failure, `image` unchanged.
-    [[nodiscard]] virtual bool read(const QString& path, imaging::ImagingControl& image) = 0;
-    // Writes `image` embedded as `imageFormat` at `bits`; an imaging result code.
+    // Reads the file into `image` and `objects` (the objects appended in
+    // the file's order, placed at their stored rectangles, unselected);
+    // false on any failure, with `image` and `objects` unchanged.
+    [[nodiscard]] virtual bool read(const QString& path, imaging::ImagingControl& image,
+                                    objects::ObjectList& objects) = 0;
+    // Writes `image` embedded as `imageFormat` at `bits`, then `objects` in
+    // their order, each at its window rectangle in view coordinates; an
+    // imaging result code.
     [[nodiscard]] virtual imaging::Result write(const QString& path, const imaging::ImagingControl& image,
-                                                int imageFormat, int bits, int quality) = 0;
+                                                const objects::ObjectList& objects, int imageFormat, int bits,
+                                                int quality) = 0;
 };
 
 // Until the layered reader and writer are installed: files of the format
@@ -31,8 +38,9 @@ public:
 // for file format requested").
 class NoLayeredFormat final : public LayeredFormat {
 public:
-    [[nodiscard]] bool read(const QString&, imaging::ImagingControl&) override { return false; }
-    [[nodiscard]] imaging::Result write(const QString&, const imaging::ImagingControl&, int, int, int) override
+    [[nodiscard]] bool read(const QString&, imaging::ImagingControl&, objects::ObjectList&) override { return false; }
+    [[nodiscard]] imaging::Result write(const QString&, const imaging::ImagingControl&, const objects::ObjectList&,
+                                        int, int, int) override
     {
         return imaging::result::NotAvailable;
     }

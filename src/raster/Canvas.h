@@ -27,6 +27,7 @@
 #include "imaging/Bitmap.h"
 #include "raster/Region.h"
 
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 
@@ -104,6 +105,11 @@ public:
     void setBrush(std::optional<ColorRef> colour);
     [[nodiscard]] std::optional<ColorRef> pen() const { return m_pen; }
     [[nodiscard]] std::optional<ColorRef> brush() const { return m_brush; }
+    // Width of the pen in logical pixels, 1 and up (values below 1 act as 1).
+    // A wider pen strokes its outline centred on the path, with round ends
+    // and joins; every pixel of a stroke is written once.
+    void setPenWidth(int width);
+    [[nodiscard]] int penWidth() const { return m_penWidth; }
 
     // Limits every write to `region` (device coordinates) until cleared.
     void setClip(Region region);
@@ -128,6 +134,13 @@ public:
     // No recursion: any size of surface is filled in time linear in its area.
     bool floodFill(int x, int y, ColorRef surface);
 
+    // --- text (CanvasText.cpp) -------------------------------------------------
+    // Writes `colour` (no mix mode, nearest palette entry when indexed) at
+    // every logical pixel (x0 + i, y0 + j) whose value in the 8-bit mask is
+    // 128 or more; under a scale each becomes an f x f block, like a shape.
+    // The mask is Format_Alpha8 or Format_Grayscale8.
+    void fillMask(const QImage& mask, int x0, int y0, ColorRef colour);
+
     // --- block transfer (device coordinates, no scale) ------------------------
     // Combines the w x h pixels of `source` from (sx, sy) with this canvas's
     // from (dx, dy) under the ternary raster operation `rop`, the pattern
@@ -151,6 +164,7 @@ private:
     QPoint m_origin;
     int m_scale = 1;
     int m_rop2 = R2_COPYPEN;
+    int m_penWidth = 1;
     std::optional<ColorRef> m_pen = ColorRef(0);
     std::optional<ColorRef> m_brush = ColorRef(0xFFFFFF);
     std::unique_ptr<Impl> m_impl;

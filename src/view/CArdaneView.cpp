@@ -78,7 +78,7 @@ void CArdaneView::OnInitialUpdate()
         control.SetYResolution(std::int16_t(m_doc.yResolution()));
         m_doc.setModified(true);
     } else if (doc::isLayeredFile(path)) {
-        if (!m_host.layeredFormat().read(path, control))
+        if (!m_host.layeredFormat().read(path, control, m_objects))
             return loadFailure(imaging::result::ReadError);
         m_layered = true;
     } else {
@@ -306,7 +306,7 @@ bool CArdaneView::saveImage(bool withDialog)
 {
     if (m_noImage || !m_display)
         return false;
-    ImageSaver saver(m_host, m_doc, m_display->control(), m_layered);
+    ImageSaver saver(m_host, m_doc, m_display->control(), m_objects, m_layered);
     return withDialog ? saver.saveAs() : saver.save();
 }
 

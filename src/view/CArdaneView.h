@@ -11,6 +11,7 @@
 #include "view/ViewHost.h"
 #include "core/CommandMap.h"
 #include "doc/CArdaneDoc.h"
+#include "objects/CGeneralObj.h"
 
 #include <QAbstractScrollArea>
 #include <QPointer>
@@ -156,6 +157,7 @@ private:
     Selection m_selection;
     Selection m_savedSelection;
     std::vector<QPointer<CPastedImageWnd>> m_pasted; // windows owned by the viewport
+    objects::ObjectList m_objects;                   // drawing objects, stacking order
 
     // The gesture of the current press, if any.
     std::unique_ptr<paint::CPaintGesture> m_gesture;

@@ -57,7 +57,7 @@ bool ImageSaver::write(const QString& path, int format, int bits, int quality)
 {
     imaging::Result r = imaging::result::Ok;
     if (format == doc::kLayeredFormat) {
-        r = m_host.layeredFormat().write(path, m_image, doc::kBmpFormat, bits, -1);
+        r = m_host.layeredFormat().write(path, m_image, m_objects, doc::kBmpFormat, bits, -1);
         if (r == imaging::result::Ok)
             m_layered = true;
     } else {

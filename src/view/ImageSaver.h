@@ -10,8 +10,9 @@ namespace ardane {
 
 class ImageSaver {
 public:
-    ImageSaver(ViewHost& host, doc::CArdaneDoc& document, imaging::ImagingControl& image, bool& layeredMark)
-        : m_host(host), m_doc(document), m_image(image), m_layered(layeredMark)
+    ImageSaver(ViewHost& host, doc::CArdaneDoc& document, imaging::ImagingControl& image,
+               const objects::ObjectList& objects, bool& layeredMark)
+        : m_host(host), m_doc(document), m_image(image), m_objects(objects), m_layered(layeredMark)
     {
     }
 
@@ -26,6 +27,7 @@ private:
     ViewHost& m_host;
     doc::CArdaneDoc& m_doc;
     imaging::ImagingControl& m_image;
+    const objects::ObjectList& m_objects;
     bool& m_layered;
 };
 

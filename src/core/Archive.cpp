@@ -1,6 +1,6 @@
-#include "doc/Archive.h"
+#include "core/Archive.h"
 
-namespace ardane::doc {
+namespace ardane {
 
 void ArchiveWriter::u16(std::uint16_t v)
 {
@@ -107,4 +107,4 @@ std::optional<std::string> ArchiveReader::string()
     return std::string(reinterpret_cast<const char*>(b->data()), b->size());
 }
 
-} // namespace ardane::doc
+} // namespace ardane

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace ardane::doc {
+namespace ardane {
 
 class ArchiveWriter {
 public:
@@ -49,4 +49,4 @@ private:
     bool m_failed = false;
 };
 
-} // namespace ardane::doc
+} // namespace ardane
