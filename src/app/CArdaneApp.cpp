@@ -6,13 +6,18 @@
 #include "app/ProfileFormat.h"
 #include "app/ServerRegistration.h"
 #include "app/StartupLogo.h"
+#include "palettes/CAngleEdit.h"
+#include "palettes/CMainToolBar.h"
 #include "palettes/CPaletteSet.h"
 #include "doc/LayeredFile.h"
+#include "objects/CTextObj.h"
 #include "doc/SaveFormats.h"
 #include "view/CArdaneView.h"
 #include "view/CImagingCtrl.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QEvent>
 #include <QMdiArea>
 #include <QSettings>
@@ -41,6 +46,9 @@ bool CArdaneApp::InitInstance()
     m_recent.read(*profile);
     readSettings(*profile, m_settings);
     m_printerResolution = queryPrinterResolution();
+    // Text sizes in points become pixels at the screen's resolution.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        objects::setScreenResolution(qRound(screen->logicalDotsPerInchY()));
     m_pageSize = queryPageSizeInches([this](const QString& text) { m_ui->message(text); });
 
     if (m_settings.registerOcx == 0) {
@@ -227,6 +235,26 @@ void CArdaneApp::penColorChanged()
 void CArdaneApp::refreshCommandStates()
 {
     m_registry->updateAll();
+}
+
+FontState CArdaneApp::toolbarFont() const
+{
+    if (m_frame && m_frame->toolBar())
+        return m_frame->toolBar()->fontState();
+    return {};
+}
+
+void CArdaneApp::showToolbarFont(const FontState& font)
+{
+    if (m_frame && m_frame->toolBar())
+        m_frame->toolBar()->setFontState(font);
+}
+
+int CArdaneApp::rotationAngle() const
+{
+    if (m_frame && m_frame->toolBar())
+        return static_cast<int>(m_frame->toolBar()->angleEdit().angle());
+    return 0;
 }
 
 void CArdaneApp::showContextMenu(int kind, const QPoint& globalPos)

@@ -8,6 +8,7 @@
 #include "app/CursorTable.h"
 #include "app/PrinterQueries.h"
 #include "app/RecentFileList.h"
+#include "view/CTextEditWnd.h"
 #include "view/ClipboardBuffer.h"
 #include "view/ViewHost.h"
 
@@ -89,6 +90,10 @@ public:
     void refreshCommandStates() override;
     void showContextMenu(int kind, const QPoint& globalPos) override;
     [[nodiscard]] ClipboardBuffer& clipboard() override { return m_clipboard; }
+    [[nodiscard]] CTextEditWnd& textEntry() override { return m_textEntry; }
+    [[nodiscard]] FontState toolbarFont() const override;
+    void showToolbarFont(const FontState& font) override;
+    [[nodiscard]] int rotationAngle() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -115,6 +120,7 @@ private:
     std::function<QStringList()> m_printerNames;
     CursorTable m_cursors;
     ClipboardBuffer m_clipboard;
+    CTextEditWnd m_textEntry;
     CommandMap m_commands;
     std::unique_ptr<CommandRegistry> m_registry;
     std::unique_ptr<CMainFrame> m_frame;

@@ -138,6 +138,8 @@ void CMainFrame::buildMenus()
     addItems(r, submenu(r, image, QStringLiteral("Color &Depth")), kDepths);
     addItems(r, submenu(r, image, QStringLiteral("&Palette Options")), kPalettes);
     addItems(r, submenu(r, image, QStringLiteral("D&ither Options")), kDithers);
+    image->addSeparator();
+    r.addTo(image, ID_MERGE, QStringLiteral("&Merge"));
 
     QMenu* options = top("&Options");
     r.addTo(options, ID_PEN_COLOR, QStringLiteral("&Pen Color"));
@@ -188,6 +190,43 @@ void CMainFrame::buildMenus()
     setPopupMenu(0, imageMenu);
     setPopupMenu(1, createDrawModeMenu(actions, this));
     setPopupMenu(4, createCaptureScaleMenu(actions, this));
+    // Popups 2 and 3: a selected text object's and a selected shape's own
+    // options, with the commands that end or turn it.
+    auto* textMenu = new QMenu(this);
+    r.watch(textMenu);
+    r.addTo(textMenu, ID_TEXT_3D, QStringLiteral("&3D"));
+    r.addTo(textMenu, ID_TEXT_SHADOW, QStringLiteral("&Shadow"));
+    textMenu->addSeparator();
+    r.addTo(textMenu, ID_TEXT_ARC, QStringLiteral("&Arc"));
+    r.addTo(textMenu, ID_TEXT_CIRCLE, QStringLiteral("&Circle"));
+    r.addTo(textMenu, ID_TEXT_HALF_CIRCLE, QStringLiteral("\u00bd C&ircle"));
+    r.addTo(textMenu, ID_TEXT_CLOCKWISE, QStringLiteral("Clockwise &Direction"));
+    addItems(r, submenu(r, textMenu, QStringLiteral("Start &Angle")), kStartAngles);
+    addItems(r, submenu(r, textMenu, QStringLiteral("Directio&n")), kDirections);
+    textMenu->addSeparator();
+    r.addTo(textMenu, ID_TEXT_DEPTH, QStringLiteral("Shadow/3D Depth"));
+    r.addTo(textMenu, ID_TEXT_SHADOW_COLOR, QStringLiteral("Shadow/3D Color"));
+    r.addTo(textMenu, ID_PEN_COLOR, QStringLiteral("&Pen Color"));
+    textMenu->addSeparator();
+    r.addTo(textMenu, ID_MERGE, QStringLiteral("&Merge"));
+    r.addTo(textMenu, ID_EDIT_DELETE, QStringLiteral("&Delete"));
+    setPopupMenu(2, textMenu);
+    auto* objectMenu = new QMenu(this);
+    r.watch(objectMenu);
+    r.addTo(objectMenu, ID_OBJECT_FILL_INTERIOR, QStringLiteral("Object Fill &Interior"));
+    r.addTo(objectMenu, ID_OBJECT_FILL_COLOR, QStringLiteral("Object Interior &Color"));
+    QMenu* objectWidths = submenu(r, objectMenu, QStringLiteral("Line &Width"));
+    for (int w = 1; w <= 10; ++w)
+        r.addTo(objectWidths, ID_LINE_WIDTH_1 + w - 1, QStringLiteral("Line Width %1").arg(w));
+    r.addTo(objectMenu, ID_PEN_COLOR, QStringLiteral("&Pen Color"));
+    objectMenu->addSeparator();
+    r.addTo(objectMenu, ID_ROTATE_90, QStringLiteral("Rotate 90 degree"));
+    r.addTo(objectMenu, ID_ROTATE_180, QStringLiteral("Rotate 180 degree"));
+    r.addTo(objectMenu, ID_ROTATE_270, QStringLiteral("Rotate 270 degree"));
+    objectMenu->addSeparator();
+    r.addTo(objectMenu, ID_MERGE, QStringLiteral("&Merge"));
+    r.addTo(objectMenu, ID_EDIT_DELETE, QStringLiteral("&Delete"));
+    setPopupMenu(3, objectMenu);
 }
 
 } // namespace ardane

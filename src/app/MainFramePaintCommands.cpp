@@ -4,6 +4,8 @@
 // of PaintCommands; this file binds them to the frame's dialogs and wells.
 
 #include "app/CMainFrame.h"
+#include "view/CArdaneView.h"
+#include "core/TextFont.h"
 #include "core/CommandIds.h"
 #include "view/UiServices.h"
 
@@ -16,7 +18,29 @@ void CMainFrame::registerPaintCommands()
     m_paint.changed = [this](int id) {
         if (id == ID_PEN_COLOR || id == ID_BACKGROUND_COLOR)
             updateColorWells();
+        // The selected objects of the active view show their new parameters
+        // (and take a new pen colour).
+        if (CArdaneView* view = activeView())
+            view->objectSettingsChanged(id);
     };
+    // While an object of the kind is selected in the active view, the text
+    // and object commands edit its own parameters.
+    m_paint.currentTextParams = [this]() -> TextParams& {
+        if (CArdaneView* view = activeView())
+            if (TextParams* p = view->currentTextParams())
+                return *p;
+        return m_paint.settings.textDefaults;
+    };
+    m_paint.currentObjectParams = [this]() -> ObjectParams& {
+        if (CArdaneView* view = activeView())
+            if (ObjectParams* p = view->currentObjectParams())
+                return *p;
+        return m_paint.settings.objectDefaults;
+    };
+    connect(this, &CMainFrame::textFontChosen, this, [this](const FontState& font) {
+        if (CArdaneView* view = activeView())
+            view->applyToolbarFont(font);
+    });
 
     const auto run = [this](int id) { handlePaintCommand(id, m_paint); };
     const auto update = [this](int id, CommandState& s) {

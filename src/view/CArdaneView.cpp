@@ -2,6 +2,8 @@
 
 #include "view/CPastedImageWnd.h"
 #include "view/ImageSaver.h"
+#include "view/ObjectGestures.h"
+#include "view/ViewObjects.h"
 #include "view/WaitCursor.h"
 #include "view/SelectionTracker.h"
 #include "paint/CPaintGesture.h"
@@ -31,14 +33,19 @@ CArdaneView::CArdaneView(ViewHost& host, doc::CArdaneDoc& document, QWidget* par
     setFrameShape(QFrame::NoFrame);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_doc.setImage(this);
+    m_objects = std::make_unique<ViewObjects>(*viewport(), [this] { return scrollOffset(); });
+    m_feedback = new FeedbackOverlay(viewport());
     registerDisplayCommands();
     registerEditCommands();
+    registerObjectCommands();
 }
 
 CArdaneView::~CArdaneView()
 {
     // A gesture still running gives its canvases back before the control goes.
     m_gesture.reset();
+    endTextEdit();
+    m_objects->clear();
     if (m_doc.image() == this)
         m_doc.setImage(nullptr);
 }
@@ -78,9 +85,11 @@ void CArdaneView::OnInitialUpdate()
         control.SetYResolution(std::int16_t(m_doc.yResolution()));
         m_doc.setModified(true);
     } else if (doc::isLayeredFile(path)) {
-        if (!m_host.layeredFormat().read(path, control, m_objects))
+        if (!m_host.layeredFormat().read(path, control, m_objects->list()))
             return loadFailure(imaging::result::ReadError);
         m_layered = true;
+        refitDisplay();
+        adoptLoadedObjects();
     } else {
         imaging::Result r = control.ProbeFile(path, 0);
         if (r == imaging::result::Ok)
@@ -179,6 +188,7 @@ void CArdaneView::scrollContentsBy(int dx, int dy)
     for (CPastedImageWnd* w : pastedWindows())
         w->move(w->pos() + QPoint(dx, dy));
     placeDisplay();
+    m_objects->placeAll();
     viewport()->update();
 }
 
@@ -279,6 +289,9 @@ void CArdaneView::SetZoom(int z)
         const QPoint rel = w->pos() + scroll - QPoint(m, m);
         w->setGeometry(QRect(QPoint(m, m) - scroll + rel * m_zoom / oldZoom, w->size() * m_zoom / oldZoom));
     }
+    // The drawing objects follow the zoom too, and hide with the pasted windows.
+    m_objects->rescaleAll(m_zoom, QPoint(m, m));
+    m_objects->setVisible(!zoomRectInForce);
     refitDisplay();
     showOutline();
     m_display->show();
@@ -300,13 +313,14 @@ void CArdaneView::applyMarginChange(int delta)
     // The selection is in image coordinates; the pasted windows move with the image.
     for (CPastedImageWnd* w : pastedWindows())
         w->move(w->pos() + QPoint(delta, delta));
+    m_objects->translateAll(delta, delta);
 }
 
 bool CArdaneView::saveImage(bool withDialog)
 {
     if (m_noImage || !m_display)
         return false;
-    ImageSaver saver(m_host, m_doc, m_display->control(), m_objects, m_layered);
+    ImageSaver saver(m_host, m_doc, m_display->control(), m_objects->list(), m_layered);
     return withDialog ? saver.saveAs() : saver.save();
 }
 

@@ -10,6 +10,7 @@
 #include "view/Selection.h"
 #include "view/ViewHost.h"
 #include "core/CommandMap.h"
+#include "core/TextFont.h"
 #include "doc/CArdaneDoc.h"
 #include "objects/CGeneralObj.h"
 
@@ -27,6 +28,13 @@ class CPaintGesture;
 }
 class CPastedImageWnd;
 class SelectionTracker;
+class ViewObjects;
+class FeedbackOverlay;
+class RubberBand;
+class ObjectDrag;
+namespace objects {
+class CTextObj;
+}
 
 class CArdaneView : public QAbstractScrollArea, public doc::DocumentImage {
     Q_OBJECT
@@ -90,6 +98,30 @@ public:
     [[nodiscard]] std::vector<CPastedImageWnd*> pastedWindows() const;
     [[nodiscard]] bool hasSelectedWindow() const;
 
+    // The drawing objects over the image (ViewObjectCommands.cpp). Their
+    // points are in view coordinates: client coordinates plus the scroll
+    // position, the margin included.
+    [[nodiscard]] ViewObjects& drawingObjects() { return *m_objects; }
+    [[nodiscard]] const objects::ObjectList& objectList() const;
+    [[nodiscard]] QPoint scrollOffset() const;
+    // The display control's top-left in view coordinates.
+    [[nodiscard]] QPoint controlOrigin() const;
+    // The parameters the text and object commands edit while an object of
+    // the kind is selected (the first one in list order); null otherwise.
+    [[nodiscard]] TextParams* currentTextParams() const;
+    [[nodiscard]] ObjectParams* currentObjectParams() const;
+    // A text or object command changed the parameters of the selected
+    // objects (or the pen colour, which recolours them): redraw them.
+    void objectSettingsChanged(int commandId);
+    // The toolbar's font reaches the selected text object.
+    void applyToolbarFont(const FontState& font);
+    // Paints the selected objects into the image and drops them.
+    void mergeSelectedObjects();
+    // Turns the first selected object that can turn; false when there is none.
+    bool rotateSelectedObject(int degrees);
+    // Ends a running text edit (as a loss of focus would).
+    void endTextEdit();
+
     // DocumentImage
     [[nodiscard]] bool hasImage() const override { return !m_noImage && image().HasImage(); }
     [[nodiscard]] int bitsPerPixel() const override { return m_noImage ? 0 : image().BitsPerPixel(); }
@@ -113,6 +145,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     // ViewDisplayCommands.cpp
@@ -129,6 +163,17 @@ private:
     void editTrim();
     void editFlip(bool horizontal);
     void editUndo();
+    // ViewObjectCommands.cpp
+    void registerObjectCommands();
+    bool objectToolPress(int tool, const QPoint& clientPoint);
+    void createObject(int tool, const RubberBand& band);
+    void beginTextEdit(objects::CTextObj& text, bool fresh);
+    void textEditEnded(objects::CTextObj* text, const QString& typed, const QRect& clientRect);
+    void objectMoved(const QPoint& clientPoint);
+    void finishObjectGesture();
+    void adoptLoadedObjects();
+    void rotateCommand(int degrees);
+    [[nodiscard]] bool holdsObject(const objects::CGeneralObj* object) const;
     // ViewMouse.cpp
     void runPaintGesture(int kind, const QPoint& viewPoint);
     void pickColor(const QPoint& viewPoint);
@@ -157,7 +202,12 @@ private:
     Selection m_selection;
     Selection m_savedSelection;
     std::vector<QPointer<CPastedImageWnd>> m_pasted; // windows owned by the viewport
-    objects::ObjectList m_objects;                   // drawing objects, stacking order
+    std::unique_ptr<ViewObjects> m_objects;          // drawing objects, stacking order
+    FeedbackOverlay* m_feedback = nullptr;           // owned by the viewport
+    std::unique_ptr<RubberBand> m_band;
+    int m_bandTool = -1;
+    std::unique_ptr<ObjectDrag> m_drag;
+    objects::CGeneralObj* m_dragObject = nullptr;
 
     // The gesture of the current press, if any.
     std::unique_ptr<paint::CPaintGesture> m_gesture;

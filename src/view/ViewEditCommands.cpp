@@ -2,6 +2,7 @@
 // on the selection or, without one, on the whole image.
 
 #include "view/CArdaneView.h"
+#include "view/ViewObjects.h"
 #include "view/CPastedImageWnd.h"
 #include "view/ClipboardBuffer.h"
 #include "view/WaitCursor.h"
@@ -25,7 +26,7 @@ void CArdaneView::registerEditCommands()
     m_commands.on(ID_EDIT_PASTE, withImage(&CArdaneView::editPaste),
                   [this](CommandState& s) { s.enabled = m_host.clipboard().hasImage(); });
     m_commands.on(ID_EDIT_DELETE, withImage(&CArdaneView::editDelete),
-                  [this](CommandState& s) { s.enabled = hasSelectedWindow(); });
+                  [this](CommandState& s) { s.enabled = hasSelectedWindow() || m_objects->anySelected(); });
     m_commands.on(ID_EDIT_TRIM, withImage(&CArdaneView::editTrim),
                   [this](CommandState& s) { s.enabled = m_selection.exists(); });
     m_commands.on(ID_EDIT_FLIP_HORIZONTAL, [this] {
@@ -94,6 +95,14 @@ void CArdaneView::editDelete()
         }
     }
     std::erase_if(m_pasted, [](const QPointer<CPastedImageWnd>& w) { return w.isNull(); });
+    std::vector<const objects::CGeneralObj*> selected;
+    for (const objects::ObjectPtr& o : m_objects->list())
+        if (o->isSelected())
+            selected.push_back(o.get());
+    for (const objects::CGeneralObj* o : selected) {
+        m_objects->remove(*o, 2);
+        m_doc.setModified(true);
+    }
     refreshToolbarStates();
 }
 

@@ -14,6 +14,8 @@
 namespace ardane {
 
 class ClipboardBuffer;
+class CTextEditWnd;
+struct FontState;
 
 class ViewHost {
 public:
@@ -49,6 +51,15 @@ public:
     virtual void showContextMenu(int kind, const QPoint& globalPos) = 0;
     // The program-wide clipboard buffer.
     [[nodiscard]] virtual ClipboardBuffer& clipboard() = 0;
+    // The program's one text entry box.
+    [[nodiscard]] virtual CTextEditWnd& textEntry() = 0;
+    // The font the main toolbar shows (face, size, style), for new text
+    // objects; and showing a text object's font there when it becomes current.
+    [[nodiscard]] virtual FontState toolbarFont() const = 0;
+    virtual void showToolbarFont(const FontState& font) = 0;
+    // The integer in the rotation-angle field (-360..360, 0 when empty).
+    [[nodiscard]] virtual int rotationAngle() const = 0;
+
 };
 
 // Shows the message for an imaging result code.

@@ -5,6 +5,8 @@
 #include "view/CArdaneView.h"
 #include "view/CPastedImageWnd.h"
 #include "view/SelectionTracker.h"
+#include "view/CTextEditWnd.h"
+#include "view/ViewObjects.h"
 #include "core/ToolTable.h"
 #include "paint/CPaintGesture.h"
 #include "raster/Canvas.h"
@@ -16,7 +18,7 @@ namespace ardane {
 
 bool CArdaneView::isTracking() const
 {
-    return m_gesture || m_tracker || m_handScrolling;
+    return m_gesture || m_tracker || m_handScrolling || m_band || m_drag;
 }
 
 void CArdaneView::updateToolCursor()
@@ -42,6 +44,21 @@ void CArdaneView::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
+void CArdaneView::mouseMoveEvent(QMouseEvent* event)
+{
+    // Moves of a press that began around the image (the viewport holds it).
+    if (m_band || m_drag)
+        objectMoved(event->position().toPoint());
+    event->accept();
+}
+
+void CArdaneView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && (m_band || m_drag))
+        finishObjectGesture();
+    event->accept();
+}
+
 void CArdaneView::OnLButtonDown(const QPoint& p)
 {
     if (isTracking())
@@ -49,8 +66,19 @@ void CArdaneView::OnLButtonDown(const QPoint& p)
     const int t = m_host.currentTool();
     const ToolRecord* tool = toolRecord(t);
 
-    // Every press but the colour pick deselects the pasted windows.
+    // A press while a text is being typed only ends the typing.
+    if (m_host.textEntry().isVisible()) {
+        endTextEdit();
+        return;
+    }
+    // The object tools first: reshape, edit again, select and move, or drag
+    // out a new object.
+    if (!m_noImage && m_display && tool && tool->action == ToolAction::DrawObject && objectToolPress(t, p))
+        return;
+    // Every press but the colour pick deselects the drawing objects and the
+    // pasted windows.
     if (t != kPickColorTool) {
+        m_objects->deselectAll(3 * zoomFactor());
         for (CPastedImageWnd* w : pastedWindows())
             w->setSelected(false);
     }
@@ -87,8 +115,12 @@ void CArdaneView::OnLButtonDown(const QPoint& p)
 
 void CArdaneView::OnRButtonDown(const QPoint& p)
 {
-    // No drawing object lies under the point: the image's own context menu.
-    m_host.showContextMenu(0, viewport()->mapToGlobal(p));
+    // A selected drawing object under the point shows the menu of its kind;
+    // otherwise the image's own.
+    int kind = 0;
+    if (const objects::CGeneralObj* o = m_objects->selectedAt(p + scrollOffset()))
+        kind = o->kind() == objects::ObjectKind::Text ? 2 : 3;
+    m_host.showContextMenu(kind, viewport()->mapToGlobal(p));
 }
 
 // ---- painting ----------------------------------------------------------------
@@ -169,6 +201,10 @@ void CArdaneView::beginSelectionTracking(int shape, const QPoint& viewPoint)
 
 void CArdaneView::displayMoved(const QPoint& controlPoint)
 {
+    if (m_band || m_drag) {
+        objectMoved(m_display->mapTo(viewport(), controlPoint));
+        return;
+    }
     if (m_gesture) {
         m_gesture->MouseMove(controlPoint);
         return;
@@ -204,6 +240,10 @@ void CArdaneView::displayReleased()
 
 void CArdaneView::finishTracking()
 {
+    if (m_band || m_drag) {
+        finishObjectGesture();
+        return;
+    }
     if (m_gesture) {
         // Take the gesture first: End may dispatch nothing, but a second
         // release must not end it twice.

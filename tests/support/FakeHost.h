@@ -5,7 +5,10 @@
 #include "FakeUi.h"
 #include "core/ToolTable.h"
 #include "view/ClipboardBuffer.h"
+#include "view/CTextEditWnd.h"
+#include "core/TextFont.h"
 #include "view/ViewHost.h"
+#include "doc/LayeredFile.h"
 
 #include <QPoint>
 
@@ -22,7 +25,7 @@ public:
     FakeUi fakeUi;
     DisplayPrefs prefs;
     ColorRef background = 0x808000;
-    doc::NoLayeredFormat layered;
+    doc::LayeredFile layered;
     int refreshes = 0;
     std::function<void(int)> onMargin;
 
@@ -70,6 +73,15 @@ public:
     void refreshCommandStates() override { ++stateRefreshes; }
     void showContextMenu(int kind, const QPoint& globalPos) override { contextMenus.emplace_back(kind, globalPos); }
     ClipboardBuffer& clipboard() override { return buffer; }
+    CTextEditWnd& textEntry() override { return entry; }
+    FontState toolbarFont() const override { return font; }
+    void showToolbarFont(const FontState& f) override { shownFonts.push_back(f); }
+    int rotationAngle() const override { return angle; }
+
+    CTextEditWnd entry;
+    FontState font{false, false, false, 12, 0, 1, QStringLiteral("DejaVu Sans")};
+    std::vector<FontState> shownFonts;
+    int angle = 0;
 };
 
 } // namespace ardane::test
