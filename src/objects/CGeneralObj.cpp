@@ -88,6 +88,13 @@ void CGeneralObj::RotatePoints(double angle)
         }
         m_pts[i] = QPoint(nx, ny);
     }
+    // The closing edge, from the last corner back to the first, is kept
+    // straight too; snapping only against the previous corner would leave it
+    // a pixel off when an upright rectangle turns by a right angle.
+    if (std::abs(m_pts[3].x() - m_pts[0].x()) <= 5)
+        m_pts[3].setX(m_pts[0].x());
+    if (std::abs(m_pts[3].y() - m_pts[0].y()) <= 5)
+        m_pts[3].setY(m_pts[0].y());
     ApplyAngle();
 }
 
