@@ -90,9 +90,9 @@ public:
     [[nodiscard]] std::vector<TextPlacement> LayoutText(const ObjPoints& corners) const;
     [[nodiscard]] bool hasFont() const { return m_font.has_value(); }
     // The colour that marks untouched pixels of the scratch image a merge
-    // under a mix mode renders into: white, black when the text or shadow
-    // colour is white, 0x010101 when one of them is white and the other
-    // black.
+    // under a mix mode renders into: white; black when the text or the
+    // shadow colour is white and neither is black; 0x010101 (neither white
+    // nor black) when one of them is white and the other black.
     [[nodiscard]] ColorRef keyColor() const;
 
     TextParams m_options;

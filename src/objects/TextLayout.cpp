@@ -49,7 +49,9 @@ WrappedLine WrapLine(const QFontMetrics& metrics, const QString& text, qsizetype
             return line;
         }
         const qsizetype len = charLength(text, i);
-        const int advance = c == u'\t' ? kTabSpaces * spaceWidth : metrics.horizontalAdvance(text.mid(i, len));
+        const int advance = c == u'\t' ? kTabSpaces * spaceWidth
+                            : len == 1  ? metrics.horizontalAdvance(c)
+                                        : metrics.horizontalAdvance(text.mid(i, len));
         if (i > start && used + advance > usable) {
             qsizetype cut = i;
             if (lastSpace > start) {
@@ -65,7 +67,7 @@ WrappedLine WrapLine(const QFontMetrics& metrics, const QString& text, qsizetype
         if (c == u'\t')
             line.text.append(QString(kTabSpaces, QLatin1Char(' ')));
         else
-            line.text.append(text.mid(i, len));
+            line.text.append(QStringView(text).mid(i, len));
         if (c == u' ') {
             lastSpace = i;
             outAfterSpace = line.text.size();

@@ -10,6 +10,7 @@
 #include "raster/Canvas.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -158,6 +159,7 @@ private slots:
     void keyColours();
     void screenAtZoomIsMergeEnlarged();
     void nothingWithoutSize();
+    void largeInputsStayCheap();
     void sampleRenders();
 };
 
@@ -864,6 +866,32 @@ void TestTextObject::nothingWithoutSize()
     QVERIFY(none.isEmpty());
     merged(*away, 160, 60, raster::R2_XORPEN, &none);
     QVERIFY(none.isEmpty());
+}
+
+void TestTextObject::largeInputsStayCheap()
+{
+    QElapsedTimer timer;
+    timer.start();
+    // The largest font over a box far larger than the image, deepest shadow.
+    TextParams o = plainOptions();
+    o.shadow = 1;
+    o.depth = 200;
+    auto huge = makeText(QString(2000, QLatin1Char('W')), {-500000, -500000, 500000, 500000}, o, 1000);
+    QVERIFY(huge);
+    const Bitmap image = merged(*huge, 300, 300);
+    // The second line's giant glyphs cross the image, shadow under them.
+    QVERIFY(pixelsOf(image, kRed).size() > 1000);
+    QVERIFY(pixelsOf(image, o.shadowColor).size() > 1000);
+    QVERIFY(merged(*huge, 300, 300, raster::R2_XORPEN).image() == image.image());
+    // A long text in a small box, straight and around a circle.
+    QString text;
+    for (int i = 0; i < 20000; ++i)
+        text += QStringLiteral("word ");
+    auto many = makeText(text, {0, 0, 200, 100}, plainOptions(), 12);
+    QVERIFY(!pixelsOf(merged(*many, 300, 300), kRed).isEmpty());
+    auto round = makeText(text, {0, 0, 200, 100}, plainOptions(TL_CIRCLE), 12);
+    merged(*round, 300, 300);
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
 }
 
 // Sample renders for looking at: written next to the test executable.
