@@ -6,6 +6,17 @@ namespace {
 // The smallest object record: its rectangle, a one-byte name length, and
 // the 64 bytes every object writes.
 constexpr std::size_t kMinimumRecord = 16 + 1 + objects::CGeneralObj::kRecordSize;
+
+// A window the view can place: corners in order and within the range the
+// objects keep their points in.
+bool usableWindow(const LayeredObjectHeader& h)
+{
+    const auto inRange = [](std::int32_t v) {
+        return v >= -objects::CGeneralObj::kCoordinateLimit && v <= objects::CGeneralObj::kCoordinateLimit;
+    };
+    return inRange(h.left) && inRange(h.top) && inRange(h.right) && inRange(h.bottom) && h.left <= h.right
+        && h.top <= h.bottom;
+}
 } // namespace
 
 imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, const objects::ObjectList& objects,
@@ -86,6 +97,8 @@ bool LayeredFile::readBytes(std::span<const std::uint8_t> data, imaging::Imaging
                 return false;
             continue;
         }
+        if (!usableWindow(header))
+            return false;
         objects::ObjectPtr object = objects::CreateObjectByName(header.className);
         if (!object)
             return false;

@@ -7,7 +7,8 @@
 // The whole file is read into memory and every count and length is checked
 // against what is left before anything is allocated for it; a short,
 // damaged or unknown record ends the read as a failure with the image left
-// as it was. Writing builds the file in memory and replaces the target only
+// as it was. A record's rectangle must have its corners in order and within
+// the objects' coordinate range (the object reader hook sees it as stored). Writing builds the file in memory and replaces the target only
 // when it is complete.
 
 #include "core/Archive.h"
