@@ -11,6 +11,7 @@
 #    steadier comparison.
 # 3. bench_ops, when built: depth conversion and geometry on 24 megapixels.
 # 4. bench_paint, bench_raster and bench_view: painting on 24 megapixels.
+# 5. bench_objects: merging 1,000 drawing objects into 24 megapixels.
 set -euo pipefail
 build=${1:-build}
 runs=${2:-7}
@@ -71,8 +72,9 @@ if [ -x "$build/bench/bench_ops" ]; then
 fi
 
 # 4. Painting: the gesture on its own (bench_paint), the canvas (bench_raster)
-#    and the tools driven through a real view (bench_view).
-for b in bench_paint bench_raster bench_view; do
+#    and the tools driven through a real view (bench_view); 5. drawing objects
+#    merged into the picture (bench_objects).
+for b in bench_paint bench_raster bench_view bench_objects; do
   if [ -x "$build/bench/$b" ]; then
     echo
     QT_QPA_PLATFORM=offscreen "$build/bench/$b"

@@ -1,4 +1,5 @@
 #include "raster/CanvasSurface.h"
+#include "raster/WidePen.h"
 
 #include <algorithm>
 #include <climits>
@@ -77,23 +78,101 @@ void walkLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1
     }
 }
 
-struct RowSpan {
-    std::int64_t y, left, right;
+using detail::mergeRowSpans;
+using detail::RowSpan;
+
+// The one-pixel path of a shape, kept to the rows and columns a wide pen of
+// reach k drawn from it can bring into view.
+class PathCollector {
+public:
+    PathCollector(std::int64_t firstCol, std::int64_t lastCol, std::int64_t firstRow, std::int64_t lastRow, int k)
+        : m_left(firstCol - k - 1), m_right(lastCol + k + 1), m_top(firstRow - k), m_bottom(lastRow + k)
+    {
+    }
+    void add(std::int64_t y, std::int64_t l, std::int64_t r)
+    {
+        if (y < m_top || y >= m_bottom)
+            return;
+        l = std::max(l, m_left);
+        r = std::min(r, m_right);
+        if (l < r)
+            spans.push_back({y, l, r});
+    }
+    [[nodiscard]] std::int64_t top() const { return m_top; }
+    [[nodiscard]] std::int64_t bottom() const { return m_bottom; }
+
+    std::vector<RowSpan> spans;
+
+private:
+    std::int64_t m_left, m_right, m_top, m_bottom;
 };
 
-// Sorts spans by row and position and merges overlapping or touching ones.
-void mergeRowSpans(std::vector<RowSpan>& spans)
+// Strokes `path` with a wide pen and fills the brush spans `fill` produces
+// (fill(sink) calls sink(y, left, right) in increasing rows and positions)
+// where the stroke is not: every pixel is written once.
+template <class Surface, class Fill>
+void strokeAndFill(Surface& surface, int width, std::span<const RowSpan> path, std::int64_t mid2X,
+                   std::int64_t mid2Y, const Mix& pen, const Mix* brush, Fill&& fill)
 {
-    std::sort(spans.begin(), spans.end(),
-              [](const RowSpan& a, const RowSpan& b) { return a.y != b.y ? a.y < b.y : a.left < b.left; });
-    std::size_t out = 0;
-    for (std::size_t i = 0; i < spans.size(); ++i) {
-        if (out > 0 && spans[out - 1].y == spans[i].y && spans[out - 1].right >= spans[i].left)
-            spans[out - 1].right = std::max(spans[out - 1].right, spans[i].right);
-        else
-            spans[out++] = spans[i];
+    detail::WidePen widePen(width);
+    std::vector<RowSpan> stroke;
+    widePen.stroke(path, mid2X, mid2Y, surface.firstRow(), surface.lastRow(), stroke);
+    if (brush) {
+        detail::StrokeSubtractor minus(stroke);
+        fill([&](std::int64_t y, std::int64_t l, std::int64_t r) {
+            minus.fill(y, l, r, [&](std::int64_t row, std::int64_t a, std::int64_t b) {
+                surface.logicalSpan(row, a, b, *brush);
+            });
+        });
     }
-    spans.resize(out);
+    for (const RowSpan& s : stroke)
+        surface.logicalSpan(s.y, s.left, s.right, pen);
+}
+
+// The inside of row `here` of an ellipse: pixels whose four neighbours are
+// all in the ellipse (the rows are nested intervals, so that is an interval
+// too); empty when innerRight <= innerLeft.
+std::pair<int, int> ellipseInside(const Span& above, const Span& here, const Span& below)
+{
+    if (above.right <= above.left || below.right <= below.left)
+        return {here.left + 1, here.left + 1};
+    return {std::max({here.left + 1, above.left, below.left}), std::min({here.right - 1, above.right, below.right})};
+}
+
+// An ellipse outlined with a wide pen: the pen follows the one-pixel ring
+// the narrow pen would draw, the brush fills inside that ring.
+template <class Surface>
+void wideEllipse(Surface& surface, const detail::Box& box, const Mix& pen, const Mix* brush, int width)
+{
+    PathCollector path(surface.firstColumn(), surface.lastColumn(), surface.firstRow(), surface.lastRow(), width / 2);
+    const std::int64_t first = std::max<std::int64_t>(box.top, path.top());
+    const std::int64_t last = std::min<std::int64_t>(box.bottom, path.bottom());
+    if (first >= last)
+        return;
+    std::vector<RowSpan> inside;
+    Span above = first > box.top ? detail::ellipseRow(box, int(first - 1)) : Span{0, 0};
+    Span here = detail::ellipseRow(box, int(first));
+    for (std::int64_t y = first; y < last; ++y) {
+        const Span below = detail::ellipseRow(box, int(y) + 1);
+        if (here.right > here.left) {
+            const auto [innerLeft, innerRight] = ellipseInside(above, here, below);
+            if (innerRight <= innerLeft) {
+                path.add(y, here.left, here.right);
+            } else {
+                path.add(y, here.left, innerLeft);
+                path.add(y, innerRight, here.right);
+                if (brush && y >= surface.firstRow() && y < surface.lastRow())
+                    inside.push_back({y, innerLeft, innerRight});
+            }
+        }
+        above = here;
+        here = below;
+    }
+    strokeAndFill(surface, width, path.spans, std::int64_t(box.left) + box.right, std::int64_t(box.top) + box.bottom,
+                  pen, brush, [&](auto&& sink) {
+                      for (const RowSpan& s : inside)
+                          sink(s.y, s.left, s.right);
+                  });
 }
 
 } // namespace
@@ -138,6 +217,7 @@ int Canvas::setRop2(int mode)
 }
 
 void Canvas::setPen(std::optional<ColorRef> colour) { m_pen = colour; }
+void Canvas::setPenWidth(int width) { m_penWidth = std::clamp(width, 1, kMaxPenWidth); }
 void Canvas::setBrush(std::optional<ColorRef> colour) { m_brush = colour; }
 
 void Canvas::setClip(Region region) { m_impl->clip = std::move(region); }
@@ -187,6 +267,32 @@ void Canvas::rectangle(int left, int top, int right, int bottom)
     const std::int64_t first = std::max<std::int64_t>(box.top, surface.firstRow());
     const std::int64_t last = std::min<std::int64_t>(box.bottom, surface.lastRow());
     const std::int64_t l = box.left, r = box.right;
+    if (m_pen && m_penWidth > 1) {
+        // The one-pixel ring is the pen's path; the brush keeps the inside
+        // of the ring.
+        PathCollector path(surface.firstColumn(), surface.lastColumn(), surface.firstRow(), surface.lastRow(),
+                           m_penWidth / 2);
+        const std::int64_t pathTop = std::max<std::int64_t>(box.top, path.top());
+        const std::int64_t pathBottom = std::min<std::int64_t>(box.bottom, path.bottom());
+        for (std::int64_t y = pathTop; y < pathBottom; ++y) {
+            if (y == box.top || y == box.bottom - 1) {
+                path.add(y, l, r);
+            } else {
+                path.add(y, l, l + 1);
+                if (r - 1 > l)
+                    path.add(y, r - 1, r);
+            }
+        }
+        strokeAndFill(surface, m_penWidth, path.spans, l + r, std::int64_t(box.top) + box.bottom, pen,
+                      m_brush ? &brush : nullptr, [&](auto&& sink) {
+                          const std::int64_t inTop = std::max<std::int64_t>(first, box.top + 1);
+                          const std::int64_t inBottom = std::min<std::int64_t>(last, box.bottom - 1);
+                          if (r - 1 > l + 1)
+                              for (std::int64_t y = inTop; y < inBottom; ++y)
+                                  sink(y, l + 1, r - 1);
+                      });
+        return;
+    }
     for (std::int64_t y = first; y < last; ++y) {
         if (!m_pen) {
             surface.logicalSpan(y, l, r, brush);
@@ -212,6 +318,10 @@ void Canvas::ellipse(int left, int top, int right, int bottom)
         return;
     const Mix pen = m_pen ? mixFor(m_rop2, surface.valueOf(*m_pen)) : Mix{};
     const Mix brush = m_brush ? mixFor(m_rop2, surface.valueOf(*m_brush)) : Mix{};
+    if (m_pen && m_penWidth > 1) {
+        wideEllipse(surface, box, pen, m_brush ? &brush : nullptr, m_penWidth);
+        return;
+    }
     const std::int64_t first = std::max<std::int64_t>(box.top, surface.firstRow());
     const std::int64_t last = std::min<std::int64_t>(box.bottom, surface.lastRow());
     if (first >= last)
@@ -256,6 +366,15 @@ void Canvas::line(int x0, int y0, int x1, int y1)
     if (!surface.isOpen())
         return;
     const Mix pen = mixFor(m_rop2, surface.valueOf(*m_pen));
+    if (m_penWidth > 1) {
+        const int k = m_penWidth / 2;
+        PathCollector path(surface.firstColumn(), surface.lastColumn(), surface.firstRow(), surface.lastRow(), k);
+        walkLine(x0, y0, x1, y1, surface.firstColumn() - k - 1, surface.lastColumn() + k + 1, path.top(),
+                 path.bottom(), [&](std::int64_t y, std::int64_t l, std::int64_t r) { path.add(y, l, r); });
+        const std::int64_t mid2X = std::int64_t(x0) + x1 + 1, mid2Y = std::int64_t(y0) + y1 + 1;
+        strokeAndFill(surface, m_penWidth, path.spans, mid2X, mid2Y, pen, nullptr, [](auto&&) {});
+        return;
+    }
     walkLine(x0, y0, x1, y1, surface.firstColumn(), surface.lastColumn(), surface.firstRow(), surface.lastRow(),
              [&](std::int64_t y, std::int64_t l, std::int64_t r) { surface.logicalSpan(y, l, r, pen); });
 }
@@ -270,19 +389,34 @@ void Canvas::polygon(std::span<const QPoint> points)
     const std::int64_t firstRow = surface.firstRow(), lastRow = surface.lastRow();
     const std::int64_t firstCol = surface.firstColumn(), lastCol = surface.lastColumn();
 
-    // The outline's pixels, each once even where edges cross or meet.
+    // The outline's pixels, each once even where edges cross or meet. A wide
+    // pen strokes the one-pixel outline, walked as far beyond the visible
+    // rows and columns as the pen reaches.
     std::vector<RowSpan> outline;
     if (m_pen) {
+        const bool wide = m_penWidth > 1;
+        const std::int64_t ext = wide ? m_penWidth / 2 + 1 : 0;
         const std::size_t n = points.size();
         for (std::size_t i = 0; i < n; ++i) {
             const QPoint a = points[i], b = points[(i + 1) % n];
-            walkLine(a.x(), a.y(), b.x(), b.y(), firstCol, lastCol, firstRow, lastRow,
+            walkLine(a.x(), a.y(), b.x(), b.y(), firstCol - ext, lastCol + ext, firstRow - ext, lastRow + ext,
                      [&](std::int64_t y, std::int64_t l, std::int64_t r) {
-                         if (y >= firstRow && y < lastRow && r > firstCol && l < lastCol)
-                             outline.push_back({y, l, r});
+                         if (y >= firstRow - ext && y < lastRow + ext && r > firstCol - ext && l < lastCol + ext)
+                             outline.push_back({y, std::max(l, firstCol - ext), std::min(r, lastCol + ext)});
                      });
         }
         mergeRowSpans(outline);
+        if (wide) {
+            std::int64_t minX = points[0].x(), maxX = minX, minY = points[0].y(), maxY = minY;
+            for (const QPoint& p : points) {
+                minX = std::min<std::int64_t>(minX, p.x());
+                maxX = std::max<std::int64_t>(maxX, p.x());
+                minY = std::min<std::int64_t>(minY, p.y());
+                maxY = std::max<std::int64_t>(maxY, p.y());
+            }
+            const std::vector<RowSpan> path = std::move(outline);
+            detail::WidePen(m_penWidth).stroke(path, minX + maxX + 1, minY + maxY + 1, firstRow, lastRow, outline);
+        }
     }
 
     if (m_brush) {
@@ -328,8 +462,8 @@ QRect Canvas::takeDirty()
 }
 
 CanvasState::CanvasState(Canvas& canvas)
-    : m_canvas(canvas), m_rop2(canvas.rop2()), m_extent(canvas.scaleFactor() * 100), m_pen(canvas.pen()),
-      m_brush(canvas.brush())
+    : m_canvas(canvas), m_rop2(canvas.rop2()), m_extent(canvas.scaleFactor() * 100), m_penWidth(canvas.penWidth()),
+      m_pen(canvas.pen()), m_brush(canvas.brush())
 {
 }
 
@@ -337,6 +471,7 @@ CanvasState::~CanvasState()
 {
     m_canvas.setRop2(m_rop2);
     m_canvas.setViewportExtent(m_extent);
+    m_canvas.setPenWidth(m_penWidth);
     m_canvas.setPen(m_pen);
     m_canvas.setBrush(m_brush);
 }

@@ -105,9 +105,16 @@ public:
     void setBrush(std::optional<ColorRef> colour);
     [[nodiscard]] std::optional<ColorRef> pen() const { return m_pen; }
     [[nodiscard]] std::optional<ColorRef> brush() const { return m_brush; }
-    // Width of the pen in logical pixels, 1 and up (values below 1 act as 1).
-    // A wider pen strokes its outline centred on the path, with round ends
-    // and joins; every pixel of a stroke is written once.
+    // Width of the pen in logical pixels, 1 to kMaxPenWidth (values outside
+    // act as the nearer limit). A wider pen strokes the one-pixel outline of
+    // rectangles, ellipses, polygons and lines with a round pen of that
+    // diameter (round ends and joins); every pixel of the stroke is written
+    // once, and a brush fills the inside of the one-pixel outline where the
+    // stroke is not. An odd pen is centred on the outline's pixels; an even
+    // one on their corners facing away from the middle of the shape, so a
+    // stroke is exactly w pixels wide and reaches w / 2 pixels beyond the
+    // one-pixel outline on every side.
+    static constexpr int kMaxPenWidth = 1024;
     void setPenWidth(int width);
     [[nodiscard]] int penWidth() const { return m_penWidth; }
 
@@ -170,8 +177,8 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// Keeps a canvas's mix mode, pen, brush and scale and puts them back on
-// destruction.
+// Keeps a canvas's mix mode, pen, pen width, brush and scale and puts them
+// back on destruction.
 class CanvasState {
 public:
     explicit CanvasState(Canvas& canvas);
@@ -183,6 +190,7 @@ private:
     Canvas& m_canvas;
     int m_rop2;
     int m_extent;
+    int m_penWidth;
     std::optional<ColorRef> m_pen;
     std::optional<ColorRef> m_brush;
 };
