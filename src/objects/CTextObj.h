@@ -6,12 +6,15 @@
 
 #include "core/TextFont.h"
 #include "objects/CGeneralObj.h"
+#include "objects/TextLayout.h"
 
 #include <QFont>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace ardane::objects {
 
@@ -81,12 +84,36 @@ public:
     void DrawObject(raster::Canvas& canvas, DrawTarget target, int dx, int dy, int drawMode) const override;
     Box MergeIntoImage(raster::Canvas& image, const ImageMapping& map, int drawMode) override;
 
+    // Where the strings go for the corners `corners` (in the pixels of the
+    // target): lines for straight text, characters for the curves. Empty
+    // without a font.
+    [[nodiscard]] std::vector<TextPlacement> LayoutText(const ObjPoints& corners) const;
+    [[nodiscard]] bool hasFont() const { return m_font.has_value(); }
+    // The colour that marks untouched pixels of the scratch image a merge
+    // under a mix mode renders into: white, black when the text or shadow
+    // colour is white, 0x010101 when one of them is white and the other
+    // black.
+    [[nodiscard]] ColorRef keyColor() const;
+
     TextParams m_options;
     std::uint16_t m_field = 30; // archived after the options, not otherwise used
+    // The padding words of the archived options, kept as read.
+    std::uint16_t m_optionsPadding0 = 0;
+    std::uint16_t m_optionsPadding1 = 0;
 
 private:
+    void rebuildFont();
+    // Draws the text (with its shadow or 3D copies) for `corners` in the
+    // canvas's logical pixels; returns the box of pixels written.
+    Box RenderText(raster::Canvas& canvas, const ObjPoints& corners) const;
+    // Renders into a scratch image first and copies what the text wrote,
+    // clipped to the client-sized box at the top-left of the corners.
+    Box renderThroughScratch(raster::Canvas& target, const ObjPoints& corners) const;
+    [[nodiscard]] bool drawsAnything() const;
+
     TextFontRecord m_fontRecord;
     QString m_text;
+    std::optional<QFont> m_font;
 };
 
 } // namespace ardane::objects
