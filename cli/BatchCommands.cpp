@@ -1,11 +1,17 @@
 #include "BatchCommands.h"
 
+#include "BatchProfile.h"
+#include "doc/LayeredFile.h"
+#include "doc/SaveFormats.h"
 #include "imaging/FileFormat.h"
 #include "imaging/ImagingControl.h"
+#include "imaging/codecs/Codec.h"
 #include "imaging/ops/Depth.h"
+#include "raster/Canvas.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <utility>
@@ -63,7 +69,61 @@ const imaging::FormatInfo* parseFormat(const QString& text)
     return imaging::formatByName(std::string_view(latin.constData(), std::size_t(latin.size())));
 }
 
+// The layered format is the document layer's, not the imaging control's:
+// named by its code, its short name or its extension.
+bool isLayeredName(const QString& text)
+{
+    return text == QLatin1String("255") || text.compare(QLatin1String("alf"), Qt::CaseInsensitive) == 0;
+}
+
+// A layered file read as the program opens it; false with nothing changed
+// when the program would say "Error reading file".
+bool readLayered(const QString& path, ImagingControl& control, objects::ObjectList& objects,
+                 std::vector<std::uint8_t>& bytes)
+{
+    if (imaging::readWholeFile(path, bytes) != imaging::result::Ok)
+        return false;
+    doc::LayeredFile file;
+    return file.readBytes(bytes, control, objects);
+}
+
+// Every object merged into the image in file order, as the view does at
+// zoom 100, not scrolled: view coordinates less the margin are image pixels.
+void mergeObjects(ImagingControl& control, objects::ObjectList& objects, const MergeSettings& settings)
+{
+    const objects::ImageMapping map{QPoint(settings.margin, settings.margin), 1, QPoint()};
+    for (const objects::ObjectPtr& object : objects) {
+        raster::Canvas canvas(control.bitmapForDrawing());
+        object->MergeIntoImage(canvas, map, settings.drawMode);
+    }
+    objects.clear();
+}
+
+void printLayeredInfo(const QString& path, const ImagingControl& control, std::size_t objectCount,
+                      const std::vector<std::uint8_t>& bytes, QTextStream& out)
+{
+    // Compression and memory size are those of the embedded bitmap.
+    imaging::codecs::ProbeInfo info;
+    const std::size_t size = std::size_t(bytes[4]) | (std::size_t(bytes[5]) << 8) | (std::size_t(bytes[6]) << 16)
+                           | (std::size_t(bytes[7]) << 24);
+    const std::span<const std::uint8_t> block(bytes.data() + 10, size);
+    const imaging::codecs::Codec* codec = imaging::codecs::codecFor(imaging::codecs::detectFormat(block));
+    if (!codec || codec->probe(block, 0, info) != imaging::result::Ok) {
+        info.compression = "None";
+        info.memorySize = control.ImageHandle().memorySize();
+    }
+    out << path << ": ALF (" << doc::kLayeredFormat << "), " << control.ImageHandle().width() << 'x'
+        << control.ImageHandle().height() << ", " << control.BitsPerPixel() << " bits/pixel, compression "
+        << QString::fromStdString(info.compression) << ", " << info.memorySize << " bytes, " << objectCount
+        << " drawing objects\n";
+}
+
 } // namespace
+
+bool needsFonts(const QStringList& args)
+{
+    return std::any_of(args.begin(), args.end(), [](const QString& a) { return doc::isLayeredFile(a); });
+}
 
 QString usage()
 {
@@ -71,8 +131,10 @@ QString usage()
         "Usage:\n"
         "  ardane-batch info FILE...\n"
         "      One line per file: path, format name and code, width, height,\n"
-        "      bits per pixel, compression and memory size in bytes. A file that\n"
-        "      cannot be read prints its error and the run exits with status 1.\n"
+        "      bits per pixel, compression and memory size in bytes; for a layered\n"
+        "      file (ALF) the format is ALF (255), the rest describes the embedded\n"
+        "      image, and \", N drawing objects\" follows. A file that cannot be\n"
+        "      read prints its error and the run exits with status 1.\n"
         "\n"
         "  ardane-batch convert IN OUT [--format NAME|CODE] [--bits N]\n"
         "                       [--palette fixed|optimized|rgb|bgr|identity]\n"
@@ -80,14 +142,21 @@ QString usage()
         "                       [--quality Q]\n"
         "      Reads IN and writes OUT. The format comes from OUT's extension unless\n"
         "      --format names it (BMP 6, OS2 74, GIF 2, TIFF 17, JPEG 10, PCX 1,\n"
-        "      PNG 75, TGA 4, EPS 16, WMF 15). --bits converts the colour depth\n"
+        "      PNG 75, TGA 4, EPS 16, WMF 15, ALF 255). --bits converts the colour depth\n"
         "      (1, 4, 8, 16, 24, 32) with the given palette (default fixed) and\n"
         "      dithering (default none) before writing; the format must hold that\n"
         "      depth. Without --bits the picture keeps its depth, or takes the\n"
         "      nearest one the format holds (16 bits become 24 for PNG, true colour\n"
         "      becomes 8 bits with a palette made for it for GIF). --quality is\n"
         "      the JPEG quality, 5 to 100 (1 to 4 select best, good, normal, small).\n"
-        "      Exit status 0 on success; otherwise the error is printed on stderr.\n"
+        "      A layered IN (ALF) has its drawing objects merged into the image in\n"
+        "      file order, as the program merges them at zoom 100: the profile's\n"
+        "      margin (GENERAL VIEW_MARGIN, MARGIN_OFFSET; shown, 20 by default) is\n"
+        "      taken off the object coordinates, and the profile's draw mode\n"
+        "      (Preference Draw_ROP2_Mode, 13 by default) applies. A layered OUT\n"
+        "      holds the image as a Windows bitmap and no drawing objects.\n"
+        "      Exit status 0 on success; otherwise the error is printed on stderr\n"
+        "      and nothing is written.\n"
         "\n"
         "  ardane-batch --help\n"
         "      This text.\n");
@@ -102,6 +171,18 @@ int runInfo(const QStringList& files, QTextStream& out, QTextStream& err)
     int status = 0;
     ImagingControl control;
     for (const QString& path : files) {
+        if (doc::isLayeredFile(path)) {
+            ImagingControl layered;
+            objects::ObjectList objects;
+            std::vector<std::uint8_t> bytes;
+            if (!readLayered(path, layered, objects, bytes)) {
+                err << path << ": " << message(imaging::result::ReadError) << '\n';
+                status = 1;
+                continue;
+            }
+            printLayeredInfo(path, layered, objects.size(), bytes, out);
+            continue;
+        }
         if (const Result r = control.ProbeFile(path, 0); r != imaging::result::Ok) {
             err << path << ": " << message(r) << '\n';
             status = 1;
@@ -176,8 +257,11 @@ int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
     const QString& in = positional[0];
     const QString& outPath = positional[1];
 
-    const imaging::FormatInfo* format = formatText ? parseFormat(*formatText) : parseFormat(QFileInfo(outPath).suffix());
-    if (!format) {
+    const bool layeredOut = formatText ? isLayeredName(*formatText) : isLayeredName(QFileInfo(outPath).suffix());
+    const imaging::FormatInfo* format = layeredOut ? nullptr
+                                      : formatText ? parseFormat(*formatText)
+                                                   : parseFormat(QFileInfo(outPath).suffix());
+    if (!format && !layeredOut) {
         err << "convert: cannot tell the output format"
             << (formatText ? QStringLiteral(" '%1'").arg(*formatText) : QStringLiteral(" from '%1'").arg(outPath))
             << '\n';
@@ -185,7 +269,17 @@ int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
     }
 
     ImagingControl control;
-    if (const Result r = control.LoadFile(in, 0, 0); r != imaging::result::Ok) {
+    if (doc::isLayeredFile(in)) {
+        objects::ObjectList objects;
+        std::vector<std::uint8_t> bytes;
+        if (!readLayered(in, control, objects, bytes)) {
+            err << in << ": " << message(imaging::result::ReadError) << '\n';
+            return 1;
+        }
+        bytes = {};
+        if (!objects.empty())
+            mergeObjects(control, objects, readMergeSettings(profilePath()));
+    } else if (const Result r = control.LoadFile(in, 0, 0); r != imaging::result::Ok) {
         err << in << ": " << message(r) << '\n';
         return 1;
     }
@@ -194,6 +288,16 @@ int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
             err << in << ": " << message(r) << '\n';
             return 1;
         }
+    }
+    if (layeredOut) {
+        // The embedded bitmap holds every depth.
+        doc::LayeredFile file;
+        const int depth = bits != 0 ? bits : control.BitsPerPixel();
+        if (const Result r = file.write(outPath, control, {}, doc::kBmpFormat, depth, -1); r != imaging::result::Ok) {
+            err << outPath << ": " << message(r) << '\n';
+            return 1;
+        }
+        return 0;
     }
     // Without --bits the nearest depth the format holds is chosen for us; a
     // depth asked for must be one the format holds.

@@ -8,6 +8,9 @@
 namespace ardane::batch {
 
 [[nodiscard]] QString usage();
+// True when an argument names a layered file: its text objects need fonts,
+// and so an application object with a font database.
+[[nodiscard]] bool needsFonts(const QStringList& args);
 // Each returns the process exit status: 0 success, 1 a file failed, 2 bad usage.
 [[nodiscard]] int runInfo(const QStringList& files, QTextStream& out, QTextStream& err);
 [[nodiscard]] int runConvert(const QStringList& args, QTextStream& out, QTextStream& err);

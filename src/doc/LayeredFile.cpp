@@ -1,27 +1,39 @@
 #include "doc/LayeredFile.h"
 
+#include <QFileInfo>
+#include <QSaveFile>
+
 namespace ardane::doc {
 
 namespace {
 // The smallest object record: its rectangle, a one-byte name length, and
 // the 64 bytes every object writes.
 constexpr std::size_t kMinimumRecord = 16 + 1 + objects::CGeneralObj::kRecordSize;
+
+// A window the view can place: corners in order and within the range the
+// objects keep their points in.
+bool usableWindow(const LayeredObjectHeader& h)
+{
+    const auto inRange = [](std::int32_t v) {
+        return v >= -objects::CGeneralObj::kCoordinateLimit && v <= objects::CGeneralObj::kCoordinateLimit;
+    };
+    return inRange(h.left) && inRange(h.top) && inRange(h.right) && inRange(h.bottom) && h.left <= h.right
+        && h.top <= h.bottom;
+}
 } // namespace
 
-imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, const objects::ObjectList& objects,
-                                        int imageFormat, int bits, int quality, std::vector<std::uint8_t>& out) const
+imaging::Result LayeredFile::encode(const imaging::ImagingControl& image, const objects::ObjectList& objects,
+                                    int imageFormat, int bits, int quality, Parts& parts) const
 {
-    std::vector<std::uint8_t> block;
-    if (image.SaveToBlock(block, imageFormat, bits, quality) != imaging::result::Ok || block.size() > 0xFFFFFFFFu)
+    if (image.SaveToBlock(parts.image, imageFormat, bits, quality) != imaging::result::Ok
+        || parts.image.size() > 0xFFFFFFFFu)
         return imaging::result::OutOfMemory3;
     try {
-        out.clear();
-        out.reserve(block.size() + 14);
-        ArchiveWriter w(out);
-        w.u32(kLayeredSignature);
-        w.u32(std::uint32_t(block.size()));
-        w.u16(std::uint16_t(bits));
-        w.bytes(block);
+        ArchiveWriter head(parts.head);
+        head.u32(kLayeredSignature);
+        head.u32(std::uint32_t(parts.image.size()));
+        head.u16(std::uint16_t(bits));
+        ArchiveWriter w(parts.tail);
         w.u32(std::uint32_t(objects.size()));
         for (const objects::ObjectPtr& object : objects) {
             const objects::Box& box = object->windowRect();
@@ -33,6 +45,24 @@ imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, co
             object->Serialize(w);
         }
     } catch (const std::bad_alloc&) {
+        return imaging::result::OutOfMemory3;
+    }
+    return imaging::result::Ok;
+}
+
+imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, const objects::ObjectList& objects,
+                                        int imageFormat, int bits, int quality, std::vector<std::uint8_t>& out) const
+{
+    out.clear();
+    Parts parts;
+    if (const auto r = encode(image, objects, imageFormat, bits, quality, parts); r != imaging::result::Ok)
+        return r;
+    try {
+        out.reserve(parts.head.size() + parts.image.size() + parts.tail.size());
+        out.insert(out.end(), parts.head.begin(), parts.head.end());
+        out.insert(out.end(), parts.image.begin(), parts.image.end());
+        out.insert(out.end(), parts.tail.begin(), parts.tail.end());
+    } catch (const std::bad_alloc&) {
         out.clear();
         return imaging::result::OutOfMemory3;
     }
@@ -42,10 +72,24 @@ imaging::Result LayeredFile::writeBytes(const imaging::ImagingControl& image, co
 imaging::Result LayeredFile::write(const QString& path, const imaging::ImagingControl& image,
                                    const objects::ObjectList& objects, int imageFormat, int bits, int quality)
 {
-    std::vector<std::uint8_t> bytes;
-    if (const auto r = writeBytes(image, objects, imageFormat, bits, quality, bytes); r != imaging::result::Ok)
+    // The embedded image is most of the file: it goes out from the encoder's
+    // own buffer, with the header and the object records around it.
+    Parts parts;
+    if (const auto r = encode(image, objects, imageFormat, bits, quality, parts); r != imaging::result::Ok)
         return r;
-    return imaging::writeWholeFile(path, bytes);
+    if (QFileInfo(path).isDir())
+        return imaging::result::CannotOpen;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return imaging::result::CannotOpen;
+    for (const std::vector<std::uint8_t>* part : {&parts.head, &parts.image, &parts.tail}) {
+        const qint64 n = qint64(part->size());
+        if (file.write(reinterpret_cast<const char*>(part->data()), n) != n) {
+            file.cancelWriting();
+            return imaging::result::WriteError;
+        }
+    }
+    return file.commit() ? imaging::result::Ok : imaging::result::WriteError;
 }
 
 bool LayeredFile::readBytes(std::span<const std::uint8_t> data, imaging::ImagingControl& image,
@@ -86,6 +130,8 @@ bool LayeredFile::readBytes(std::span<const std::uint8_t> data, imaging::Imaging
                 return false;
             continue;
         }
+        if (!usableWindow(header))
+            return false;
         objects::ObjectPtr object = objects::CreateObjectByName(header.className);
         if (!object)
             return false;

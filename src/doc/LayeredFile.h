@@ -7,8 +7,10 @@
 // The whole file is read into memory and every count and length is checked
 // against what is left before anything is allocated for it; a short,
 // damaged or unknown record ends the read as a failure with the image left
-// as it was. Writing builds the file in memory and replaces the target only
-// when it is complete.
+// as it was. A record's rectangle must have its corners in order and within
+// the objects' coordinate range (the object reader hook sees it as stored).
+// Writing encodes the whole file first and replaces the target only when
+// all of it is on disk.
 
 #include "core/Archive.h"
 #include "doc/LayeredFormat.h"
@@ -46,6 +48,14 @@ public:
                                              std::vector<std::uint8_t>& out) const;
 
 private:
+    // The file in three parts: signature, size and bits; the embedded image;
+    // the object count and records.
+    struct Parts {
+        std::vector<std::uint8_t> head, image, tail;
+    };
+    [[nodiscard]] imaging::Result encode(const imaging::ImagingControl& image, const objects::ObjectList& objects,
+                                         int imageFormat, int bits, int quality, Parts& parts) const;
+
     ObjectReader m_readObject;
 };
 
