@@ -146,8 +146,9 @@ void TestDoc::layeredSignature()
 
     NoLayeredFormat none;
     imaging::ImagingControl control;
-    QVERIFY(!none.read(dir.filePath("a.bmp"), control));
-    QCOMPARE(none.write(dir.filePath("x.alf"), control, 6, 24, -1), imaging::result::NotAvailable);
+    objects::ObjectList objects;
+    QVERIFY(!none.read(dir.filePath("a.bmp"), control, objects));
+    QCOMPARE(none.write(dir.filePath("x.alf"), control, objects, 6, 24, -1), imaging::result::NotAvailable);
     QVERIFY(!QFile::exists(dir.filePath("x.alf")));
 }
 
