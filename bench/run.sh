@@ -12,6 +12,8 @@
 # 3. bench_ops, when built: depth conversion and geometry on 24 megapixels.
 # 4. bench_paint, bench_raster and bench_view: painting on 24 megapixels.
 # 5. bench_objects: merging 1,000 drawing objects into 24 megapixels.
+# 6. bench_layered: writing and reading an ALF of 24 megapixels with 1,000
+#    drawing objects.
 set -euo pipefail
 build=${1:-build}
 runs=${2:-7}
@@ -73,8 +75,9 @@ fi
 
 # 4. Painting: the gesture on its own (bench_paint), the canvas (bench_raster)
 #    and the tools driven through a real view (bench_view); 5. drawing objects
-#    merged into the picture (bench_objects).
-for b in bench_paint bench_raster bench_view bench_objects; do
+#    merged into the picture (bench_objects); 6. the layered file
+#    (bench_layered).
+for b in bench_paint bench_raster bench_view bench_objects bench_layered; do
   if [ -x "$build/bench/$b" ]; then
     echo
     QT_QPA_PLATFORM=offscreen "$build/bench/$b"
