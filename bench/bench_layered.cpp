@@ -11,6 +11,8 @@
 #include "objects/ShapeObjects.h"
 
 #include <QElapsedTimer>
+
+#include "BenchTiming.h"
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -24,30 +26,11 @@ using namespace ardane;
 
 namespace {
 
-double processCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-int failures = 0;
+bench::Timings timings(52);
 
 void time(const char* name, const std::function<bool()>& op)
 {
-    QElapsedTimer timer;
-    const double cpu0 = processCpuMs();
-    timer.start();
-    const bool ok = op();
-    const qint64 ms = timer.elapsed();
-    const double cpu = processCpuMs() - cpu0;
-    if (!ok) {
-        std::printf("%-52s FAILED\n", name);
-        ++failures;
-        return;
-    }
-    std::printf("%-52s %8lld ms wall %8.0f ms cpu\n", name, ms, cpu);
-    std::fflush(stdout);
+    timings.time(name, op);
 }
 
 objects::ObjectList makeObjects(int count, int w, int h)
@@ -118,7 +101,7 @@ int main(int argc, char* argv[])
     });
     if (back.ImageHandle().pixelRgb(w - 1, h - 1) != bitmap.pixelRgb(w - 1, h - 1)) {
         std::printf("read back a different image\n");
-        ++failures;
+        
     }
-    return failures == 0 ? 0 : 1;
+    return timings.failures() == 0 ? 0 : 1;
 }

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "BenchTiming.h"
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -21,30 +23,11 @@ using namespace ardane::raster;
 
 namespace {
 
-double processCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-int failures = 0;
+bench::Timings timings(60);
 
 void time(const char* name, const std::function<bool()>& op)
 {
-    QElapsedTimer timer;
-    const double cpu0 = processCpuMs();
-    timer.start();
-    const bool ok = op();
-    const qint64 ms = timer.elapsed();
-    const double cpu = processCpuMs() - cpu0;
-    if (!ok) {
-        std::printf("%-60s FAILED\n", name);
-        ++failures;
-        return;
-    }
-    std::printf("%-60s %8lld ms wall %8.0f ms cpu\n", name, ms, cpu);
-    std::fflush(stdout);
+    timings.time(name, op);
 }
 
 // 1,000 objects from a fixed seed: a third each of rectangles (every fourth
@@ -131,5 +114,5 @@ int main(int argc, char* argv[])
                 return false;
         return true;
     });
-    return failures == 0 ? 0 : 1;
+    return timings.failures() == 0 ? 0 : 1;
 }

@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "BenchTiming.h"
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -22,30 +24,11 @@ using namespace ardane::raster;
 
 namespace {
 
-double processCpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-int failures = 0;
+bench::Timings timings(52);
 
 void time(const char* name, const std::function<bool()>& op)
 {
-    QElapsedTimer timer;
-    const double cpu0 = processCpuMs();
-    timer.start();
-    const bool ok = op();
-    const qint64 ms = timer.elapsed();
-    const double cpu = processCpuMs() - cpu0;
-    if (!ok) {
-        std::printf("%-52s FAILED\n", name);
-        ++failures;
-        return;
-    }
-    std::printf("%-52s %8lld ms wall %8.0f ms cpu\n", name, ms, cpu);
-    std::fflush(stdout);
+    timings.time(name, op);
 }
 
 // A bitmap of one stored value, its pixels already its own.
@@ -162,5 +145,5 @@ int main(int argc, char* argv[])
         time("flood fill 24000 x 24000, one colour, 8 bits",
              [&] { return c.floodFill(12000, 12000, 0) && c.pixel(23999, 0) == 0xFFFFFF; });
     }
-    return failures == 0 ? 0 : 1;
+    return timings.failures() == 0 ? 0 : 1;
 }

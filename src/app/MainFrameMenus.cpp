@@ -60,6 +60,37 @@ void addEditItems(CommandRegistry& r, QMenu* menu)
 }
 
 template <std::size_t N>
+void addItems(CommandRegistry& r, QMenu* menu, const std::array<CommandText, N>& items);
+QMenu* submenu(CommandRegistry& r, QMenu* parent, const QString& title);
+
+// The text effects and layouts (Options > Text, and a text object's menu).
+void addTextItems(CommandRegistry& r, QMenu* text)
+{
+    r.addTo(text, ID_TEXT_3D, QStringLiteral("&3D"));
+    r.addTo(text, ID_TEXT_SHADOW, QStringLiteral("&Shadow"));
+    text->addSeparator();
+    r.addTo(text, ID_TEXT_ARC, QStringLiteral("&Arc"));
+    r.addTo(text, ID_TEXT_CIRCLE, QStringLiteral("&Circle"));
+    r.addTo(text, ID_TEXT_HALF_CIRCLE, QStringLiteral("\u00bd C&ircle"));
+    r.addTo(text, ID_TEXT_CLOCKWISE, QStringLiteral("Clockwise &Direction"));
+    addItems(r, submenu(r, text, QStringLiteral("Start &Angle")), kStartAngles);
+    addItems(r, submenu(r, text, QStringLiteral("Directio&n")), kDirections);
+    text->addSeparator();
+    r.addTo(text, ID_TEXT_DEPTH, QStringLiteral("Shadow/3D Depth"));
+    r.addTo(text, ID_TEXT_SHADOW_COLOR, QStringLiteral("Shadow/3D Color"));
+}
+
+// A shape's fill and line width (Options > Object, and a shape's menu).
+void addObjectItems(CommandRegistry& r, QMenu* object)
+{
+    r.addTo(object, ID_OBJECT_FILL_INTERIOR, QStringLiteral("Object Fill &Interior"));
+    r.addTo(object, ID_OBJECT_FILL_COLOR, QStringLiteral("Object Interior &Color"));
+    QMenu* widths = submenu(r, object, QStringLiteral("Line &Width"));
+    for (int w = 1; w <= 10; ++w)
+        r.addTo(widths, ID_LINE_WIDTH_1 + w - 1, QStringLiteral("Line Width %1").arg(w));
+}
+
+template <std::size_t N>
 void addItems(CommandRegistry& r, QMenu* menu, const std::array<CommandText, N>& items)
 {
     for (const CommandText& i : items)
@@ -154,24 +185,9 @@ void CMainFrame::buildMenus()
     QMenu* capture = submenu(r, options, QStringLiteral("Capture &Screen"));
     addItems(r, capture, kCaptureScales);
     QMenu* text = submenu(r, options, QStringLiteral("&Text"));
-    r.addTo(text, ID_TEXT_3D, QStringLiteral("&3D"));
-    r.addTo(text, ID_TEXT_SHADOW, QStringLiteral("&Shadow"));
-    text->addSeparator();
-    r.addTo(text, ID_TEXT_ARC, QStringLiteral("&Arc"));
-    r.addTo(text, ID_TEXT_CIRCLE, QStringLiteral("&Circle"));
-    r.addTo(text, ID_TEXT_HALF_CIRCLE, QStringLiteral("\u00bd C&ircle"));
-    r.addTo(text, ID_TEXT_CLOCKWISE, QStringLiteral("Clockwise &Direction"));
-    addItems(r, submenu(r, text, QStringLiteral("Start &Angle")), kStartAngles);
-    addItems(r, submenu(r, text, QStringLiteral("Directio&n")), kDirections);
-    text->addSeparator();
-    r.addTo(text, ID_TEXT_DEPTH, QStringLiteral("Shadow/3D Depth"));
-    r.addTo(text, ID_TEXT_SHADOW_COLOR, QStringLiteral("Shadow/3D Color"));
+    addTextItems(r, text);
     QMenu* object = submenu(r, options, QStringLiteral("O&bject"));
-    r.addTo(object, ID_OBJECT_FILL_INTERIOR, QStringLiteral("Object Fill &Interior"));
-    r.addTo(object, ID_OBJECT_FILL_COLOR, QStringLiteral("Object Interior &Color"));
-    QMenu* widths = submenu(r, object, QStringLiteral("Line &Width"));
-    for (int w = 1; w <= 10; ++w)
-        r.addTo(widths, ID_LINE_WIDTH_1 + w - 1, QStringLiteral("Line Width %1").arg(w));
+    addObjectItems(r, object);
 
     QMenu* window = top("&Window");
     r.addTo(window, ID_WINDOW_CASCADE, QStringLiteral("&Cascade"));
@@ -194,18 +210,7 @@ void CMainFrame::buildMenus()
     // options, with the commands that end or turn it.
     auto* textMenu = new QMenu(this);
     r.watch(textMenu);
-    r.addTo(textMenu, ID_TEXT_3D, QStringLiteral("&3D"));
-    r.addTo(textMenu, ID_TEXT_SHADOW, QStringLiteral("&Shadow"));
-    textMenu->addSeparator();
-    r.addTo(textMenu, ID_TEXT_ARC, QStringLiteral("&Arc"));
-    r.addTo(textMenu, ID_TEXT_CIRCLE, QStringLiteral("&Circle"));
-    r.addTo(textMenu, ID_TEXT_HALF_CIRCLE, QStringLiteral("\u00bd C&ircle"));
-    r.addTo(textMenu, ID_TEXT_CLOCKWISE, QStringLiteral("Clockwise &Direction"));
-    addItems(r, submenu(r, textMenu, QStringLiteral("Start &Angle")), kStartAngles);
-    addItems(r, submenu(r, textMenu, QStringLiteral("Directio&n")), kDirections);
-    textMenu->addSeparator();
-    r.addTo(textMenu, ID_TEXT_DEPTH, QStringLiteral("Shadow/3D Depth"));
-    r.addTo(textMenu, ID_TEXT_SHADOW_COLOR, QStringLiteral("Shadow/3D Color"));
+    addTextItems(r, textMenu);
     r.addTo(textMenu, ID_PEN_COLOR, QStringLiteral("&Pen Color"));
     textMenu->addSeparator();
     r.addTo(textMenu, ID_MERGE, QStringLiteral("&Merge"));
@@ -213,11 +218,7 @@ void CMainFrame::buildMenus()
     setPopupMenu(2, textMenu);
     auto* objectMenu = new QMenu(this);
     r.watch(objectMenu);
-    r.addTo(objectMenu, ID_OBJECT_FILL_INTERIOR, QStringLiteral("Object Fill &Interior"));
-    r.addTo(objectMenu, ID_OBJECT_FILL_COLOR, QStringLiteral("Object Interior &Color"));
-    QMenu* objectWidths = submenu(r, objectMenu, QStringLiteral("Line &Width"));
-    for (int w = 1; w <= 10; ++w)
-        r.addTo(objectWidths, ID_LINE_WIDTH_1 + w - 1, QStringLiteral("Line Width %1").arg(w));
+    addObjectItems(r, objectMenu);
     r.addTo(objectMenu, ID_PEN_COLOR, QStringLiteral("&Pen Color"));
     objectMenu->addSeparator();
     r.addTo(objectMenu, ID_ROTATE_90, QStringLiteral("Rotate 90 degree"));
