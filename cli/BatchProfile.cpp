@@ -1,7 +1,8 @@
 #include "BatchProfile.h"
 
-#include <QFile>
-#include <QHash>
+#include "core/ProfileFormat.h"
+
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -24,30 +25,12 @@ QString profilePath()
 
 MergeSettings readMergeSettings(const QString& path)
 {
-    // The lines as the program parses them: trimmed, ';' and '#' comments,
-    // "[section]" headers, "key=value" settings, anything else ignored;
-    // a key given twice keeps its last value.
-    QHash<QString, QString> values;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        QString section;
-        while (!file.atEnd()) {
-            const QString line = QString::fromUtf8(file.readLine()).trimmed();
-            if (line.isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-                continue;
-            if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-                section = line.mid(1, line.size() - 2);
-                continue;
-            }
-            const qsizetype eq = line.indexOf(QLatin1Char('='));
-            if (eq <= 0)
-                continue;
-            values.insert(section + QLatin1Char('/') + line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
-        }
-    }
-    const auto number = [&values](const char* key, qint64 fallback) {
+    // Read with the program's own profile format: its section and key
+    // names as written, comments and stray lines ignored.
+    const QSettings profile(path, profileFormat());
+    const auto number = [&profile](const char* key, qint64 fallback) {
         bool ok = false;
-        const qint64 v = values.value(QLatin1String(key)).toLongLong(&ok);
+        const qint64 v = profile.value(QLatin1String(key)).toLongLong(&ok);
         return ok ? v : fallback;
     };
     MergeSettings s;

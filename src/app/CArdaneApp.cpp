@@ -3,7 +3,7 @@
 #include "app/CChildFrame.h"
 #include "app/CommandRegistry.h"
 #include "app/DocumentManager.h"
-#include "app/ProfileFormat.h"
+#include "core/ProfileFormat.h"
 #include "app/ServerRegistration.h"
 #include "app/StartupLogo.h"
 #include "palettes/CAngleEdit.h"

@@ -5,7 +5,7 @@
 #include "AppSession.h"
 #include "app/CArdaneApp.h"
 #include "app/DocumentManager.h"
-#include "app/ProfileFormat.h"
+#include "core/ProfileFormat.h"
 #include "app/QtUiServices.h"
 #include "core/CommandIds.h"
 #include "core/StringTable.h"

@@ -9,7 +9,7 @@
 #include "app/CommandRegistry.h"
 #include "app/DocumentManager.h"
 #include "app/HelpWindow.h"
-#include "app/ProfileFormat.h"
+#include "core/ProfileFormat.h"
 #include "view/CArdaneView.h"
 
 #include <QMdiArea>

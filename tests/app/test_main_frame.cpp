@@ -9,7 +9,7 @@
 #include "core/CommandIds.h"
 #include "app/CommandRegistry.h"
 #include "app/DocumentManager.h"
-#include "app/ProfileFormat.h"
+#include "core/ProfileFormat.h"
 #include "palettes/CColorWell.h"
 #include "palettes/CFontSizeCombo.h"
 #include "palettes/CMainToolBar.h"

@@ -1,4 +1,4 @@
-#include "app/ProfileFormat.h"
+#include "core/ProfileFormat.h"
 
 #include <QIODevice>
 
