@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace ardane {
@@ -137,8 +138,10 @@ public:
     void OnRButtonDown(const QPoint& viewPoint);
     // Whether a gesture, a selection tracking or a hand scroll is running.
     [[nodiscard]] bool isTracking() const;
-    // The cursor the display control shows for the current tool.
-    void updateToolCursor();
+    // The cursor the display control shows for the current tool, or, with
+    // the pointer (client coordinates) over a selected object's tracker,
+    // the tracker's cursor.
+    void updateToolCursor(std::optional<QPoint> clientPoint = std::nullopt);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -7,6 +7,7 @@
 #include "view/SelectionTracker.h"
 #include "view/CTextEditWnd.h"
 #include "view/ViewObjects.h"
+#include "objects/CObjTracker.h"
 #include "core/ToolTable.h"
 #include "paint/CPaintGesture.h"
 #include "raster/Canvas.h"
@@ -21,12 +22,26 @@ bool CArdaneView::isTracking() const
     return m_gesture || m_tracker || m_handScrolling || m_band || m_drag;
 }
 
-void CArdaneView::updateToolCursor()
+void CArdaneView::updateToolCursor(std::optional<QPoint> clientPoint)
 {
     if (!m_display || m_display->hasCapture())
         return; // a gesture keeps the cursor it started with
     const ToolRecord* tool = toolRecord(m_host.currentTool());
-    const QCursor wanted = m_noImage || !tool ? QCursor(Qt::ArrowCursor) : m_host.cursorNamed(tool->cursor);
+    QCursor wanted = m_noImage || !tool ? QCursor(Qt::ArrowCursor) : m_host.cursorNamed(tool->cursor);
+    // Over a handle or the inside of a selected object: the tracker's cursor.
+    if (clientPoint && !m_noImage && m_objects->isVisible()) {
+        const QPoint at = *clientPoint + scrollOffset();
+        for (const objects::ObjectPtr& o : m_objects->list()) {
+            if (!o->isSelected())
+                continue;
+            objects::CObjTracker tracker(o->m_pts);
+            const int hit = tracker.HitTest(at);
+            if (hit != objects::CObjTracker::kNothing) {
+                wanted = m_host.cursorNamed(objects::CObjTracker::cursorName(hit));
+                break;
+            }
+        }
+    }
     const QCursor current = m_display->cursor();
     if (current.shape() != wanted.shape() || current.hotSpot() != wanted.hotSpot()
         || current.pixmap().cacheKey() != wanted.pixmap().cacheKey())
@@ -229,7 +244,7 @@ void CArdaneView::displayMoved(const QPoint& controlPoint)
         m_handLast = p;
         return;
     }
-    updateToolCursor();
+    updateToolCursor(m_display->mapTo(viewport(), controlPoint));
 }
 
 void CArdaneView::displayReleased()

@@ -376,7 +376,8 @@ void CArdaneView::adoptLoadedObjects()
 
 void CArdaneView::registerObjectCommands()
 {
-    const auto enabledWithSelection = [this](CommandState& s) { s.enabled = m_objects->anySelected() || hasSelectedWindow(); };
+    // Merge paints the selected drawing objects into the image.
+    const auto enabledWithSelection = [this](CommandState& s) { s.enabled = m_objects->anySelected(); };
     m_commands.on(ID_MERGE, [this] { mergeSelectedObjects(); }, enabledWithSelection);
     m_commands.on(ID_ROTATE_90, [this] { rotateCommand(90); }, [](CommandState& s) { s.enabled = true; });
     m_commands.on(ID_ROTATE_180, [this] { rotateCommand(180); }, [](CommandState& s) { s.enabled = true; });

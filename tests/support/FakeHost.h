@@ -66,6 +66,16 @@ public:
                 return QCursor(p, int(i), 0);
             }
         }
+        // Other cursors (the object tracker's): hot spot y = 1 + their
+        // place in this list.
+        static constexpr std::string_view kOthers[] = {"CURSORNW", "CURSORNE", "CURSORNS", "CURSOREW", "CURSORNSEW"};
+        for (std::size_t i = 0; i < std::size(kOthers); ++i) {
+            if (name == kOthers[i]) {
+                QPixmap p(32, 32);
+                p.fill(Qt::white);
+                return QCursor(p, 0, int(i) + 1);
+            }
+        }
         return QCursor(Qt::ArrowCursor);
     }
     void snapPenColor() override { ++penSnaps; }

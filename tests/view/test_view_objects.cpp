@@ -116,6 +116,7 @@ private slots:
     void draggingMovesAnObjectAndRepaintsOnlyTheUnion();
     void handleDragResizesAndClickingSelectsAnother();
     void otherToolsDeselectTheObjects();
+    void trackerCursorsOverASelectedObject();
     void mergePaintsIntoTheImageAndUndoRestoresIt();
     void deleteRemovesOnlyTheSelectedObjects();
     void rotateTurnsTheFirstRotatableObjectNotTheImage();
@@ -320,6 +321,24 @@ void TestViewObjects::otherToolsDeselectTheObjects()
     QVERIFY(!o.isSelected());
     QVERIFY(!f.enabled(ID_MERGE));
     QVERIFY(!f.enabled(ID_EDIT_DELETE));
+}
+
+void TestViewObjects::trackerCursorsOverASelectedObject()
+{
+    Fixture f;
+    objects::CGeneralObj& o = f.drawRect({10, 10}, {50, 40});
+    const auto cursorAt = [&](QPoint p) {
+        QMouseEvent e(QEvent::MouseMove, QPointF(p), QPointF(f.view->displayControl()->mapToGlobal(p)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(f.view->displayControl(), &e);
+        return f.view->displayControl()->cursor().hotSpot().y();
+    };
+    QCOMPARE(cursorAt({10, 10}), 1); // top-left corner handle
+    QCOMPARE(cursorAt({50, 10}), 2); // top-right
+    QCOMPARE(cursorAt({30, 25}), 5); // inside: the move cursor
+    QCOMPARE(cursorAt({80, 70}), 0); // away from it: the tool's own
+    f.objs().select(o, false);
+    QCOMPARE(cursorAt({10, 10}), 0);
 }
 
 void TestViewObjects::mergePaintsIntoTheImageAndUndoRestoresIt()
