@@ -287,7 +287,7 @@ bool saturation(Bitmap& bitmap, int value)
 {
     const int factor = 1000 + std::clamp(value, -1000, 1000); // thousandths
     if (factor == 1000)
-        return bitmap.isNull() || bitmap.detach();
+        return true; // nothing changes, so nothing to copy
     return applyColourFunction(bitmap, [factor](QRgb c) {
         const int r = qRed(c), g = qGreen(c), b = qBlue(c);
         const int l = luminance(r, g, b);
@@ -300,7 +300,7 @@ bool hue(Bitmap& bitmap, int degrees)
 {
     degrees = std::clamp(degrees, 0, 360) % 360;
     if (degrees == 0)
-        return bitmap.isNull() || bitmap.detach();
+        return true; // nothing changes, so nothing to copy
     const double sixths = degrees / 60.0;
     return applyColourFunction(bitmap, [sixths](QRgb c) { return rotateHue(c, sixths); });
 }
@@ -346,7 +346,7 @@ bool histogramContrast(Bitmap& bitmap, int value)
         }
     }
     if (isIdentity(t))
-        return bitmap.detach();
+        return true;
     return applyChannelTables(bitmap, t, t, t);
 }
 
