@@ -1,0 +1,353 @@
+#include "imaging/ops/PointEffects.h"
+
+#include "imaging/ops/IntensityMap.h"
+#include "imaging/ops/PixelRows.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <vector>
+
+namespace ardane::imaging::ops {
+
+using detail::expand5;
+using detail::packRgb555;
+using detail::unpackRgb555;
+
+namespace {
+
+[[nodiscard]] std::uint8_t clampByte(long v) { return std::uint8_t(std::clamp(v, 0L, 255L)); }
+
+// a * b / d rounded half away from zero, for small integers.
+[[nodiscard]] int mulDivRound(int a, int b, int d)
+{
+    const long t = long(a) * b;
+    return int(t >= 0 ? (t + d / 2) / d : -((-t + d / 2) / d));
+}
+
+[[nodiscard]] QRgb keepAlpha(QRgb original, QRgb changed)
+{
+    return (original & 0xFF000000u) | (changed & 0x00FFFFFFu);
+}
+
+// Runs a colour-to-colour function over the whole bitmap. `f` takes and returns
+// 0xAARRGGBB; only its colour part is used.
+template <class F>
+bool applyColourFunction(Bitmap& bitmap, F f)
+{
+    if (bitmap.isNull())
+        return true;
+    const int bits = bitmap.bitsPerPixel();
+    std::vector<std::uint16_t> table555;
+    try {
+        if (bits == 16)
+            table555.resize(32768);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (bits == 16)
+        for (int v = 0; v < 32768; ++v)
+            table555[std::size_t(v)] = packRgb555(f(unpackRgb555(std::uint16_t(v))));
+    if (!bitmap.detach())
+        return false;
+    QImage& image = bitmap.image();
+    const int w = image.width();
+    const int h = image.height();
+    switch (bits) {
+    case 16:
+        for (int y = 0; y < h; ++y) {
+            auto* p = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
+            for (int x = 0; x < w; ++x)
+                p[x] = table555[p[x] & 0x7FFFu];
+        }
+        break;
+    case 24:
+        for (int y = 0; y < h; ++y) {
+            uchar* p = image.scanLine(y);
+            for (int x = 0; x < w; ++x, p += 3) {
+                const QRgb c = f(qRgb(p[0], p[1], p[2]));
+                p[0] = uchar(qRed(c));
+                p[1] = uchar(qGreen(c));
+                p[2] = uchar(qBlue(c));
+            }
+        }
+        break;
+    case 32:
+        for (int y = 0; y < h; ++y) {
+            auto* p = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < w; ++x)
+                p[x] = keepAlpha(p[x], f(p[x]));
+        }
+        break;
+    default: {
+        QList<QRgb> colours = image.colorTable();
+        for (QRgb& c : colours)
+            c = keepAlpha(c, f(c));
+        image.setColorTable(colours);
+        break;
+    }
+    }
+    return true;
+}
+
+[[nodiscard]] ChannelTable identityTable()
+{
+    ChannelTable t;
+    for (int i = 0; i < 256; ++i)
+        t[std::size_t(i)] = std::uint8_t(i);
+    return t;
+}
+
+[[nodiscard]] bool isIdentity(const ChannelTable& t) { return t == identityTable(); }
+
+// HSV hue rotation by `sixths` of a full turn (one sixth is 60 degrees). The
+// largest and smallest channels stay, so value and saturation are kept.
+[[nodiscard]] QRgb rotateHue(QRgb c, double sixths)
+{
+    const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+    const int mx = std::max({r, g, b});
+    const int mn = std::min({r, g, b});
+    if (mx == mn)
+        return c;
+    const double d = mx - mn;
+    double hh;
+    if (mx == r)
+        hh = (g - b) / d;
+    else if (mx == g)
+        hh = 2.0 + (b - r) / d;
+    else
+        hh = 4.0 + (r - g) / d;
+    hh = std::fmod(hh + sixths, 6.0);
+    if (hh < 0)
+        hh += 6.0;
+    int sector = int(hh);
+    if (sector > 5)
+        sector = 5;
+    const int step = int(std::lround(d * (hh - sector)));
+    const int rise = mn + step;
+    const int fall = mx - step;
+    switch (sector) {
+    case 0: return qRgb(mx, rise, mn);
+    case 1: return qRgb(fall, mx, mn);
+    case 2: return qRgb(mn, mx, rise);
+    case 3: return qRgb(mn, fall, mx);
+    case 4: return qRgb(rise, mn, mx);
+    default: return qRgb(mx, mn, fall);
+    }
+}
+
+} // namespace
+
+bool applyChannelTables(Bitmap& bitmap, const ChannelTable& red, const ChannelTable& green, const ChannelTable& blue)
+{
+    if (bitmap.isNull())
+        return true;
+    if (!bitmap.detach())
+        return false;
+    QImage& image = bitmap.image();
+    const int w = image.width();
+    const int h = image.height();
+    switch (bitmap.bitsPerPixel()) {
+    case 16: {
+        // Each 5-bit channel widened, mapped and narrowed, as one table per
+        // channel that already holds the value in its place in the word.
+        std::array<std::uint16_t, 32> r5{}, g5{}, b5{};
+        for (int v = 0; v < 32; ++v) {
+            const auto e = std::size_t(expand5(v));
+            r5[std::size_t(v)] = std::uint16_t((red[e] >> 3) << 10);
+            g5[std::size_t(v)] = std::uint16_t((green[e] >> 3) << 5);
+            b5[std::size_t(v)] = std::uint16_t(blue[e] >> 3);
+        }
+        for (int y = 0; y < h; ++y) {
+            auto* p = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const unsigned v = p[x];
+                p[x] = std::uint16_t(r5[(v >> 10) & 31] | g5[(v >> 5) & 31] | b5[v & 31]);
+            }
+        }
+        break;
+    }
+    case 24:
+        for (int y = 0; y < h; ++y) {
+            uchar* p = image.scanLine(y);
+            for (int x = 0; x < w; ++x, p += 3) {
+                p[0] = red[p[0]];
+                p[1] = green[p[1]];
+                p[2] = blue[p[2]];
+            }
+        }
+        break;
+    case 32:
+        for (int y = 0; y < h; ++y) {
+            auto* p = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const QRgb c = p[x];
+                p[x] = (c & 0xFF000000u) | (QRgb(red[(c >> 16) & 255]) << 16) | (QRgb(green[(c >> 8) & 255]) << 8)
+                    | QRgb(blue[c & 255]);
+            }
+        }
+        break;
+    default: {
+        QList<QRgb> colours = image.colorTable();
+        for (QRgb& c : colours)
+            c = qRgba(red[std::size_t(qRed(c))], green[std::size_t(qGreen(c))], blue[std::size_t(qBlue(c))], qAlpha(c));
+        image.setColorTable(colours);
+        break;
+    }
+    }
+    return true;
+}
+
+ChannelTable invertTable()
+{
+    ChannelTable t;
+    for (int i = 0; i < 256; ++i)
+        t[std::size_t(i)] = std::uint8_t(255 - i);
+    return t;
+}
+
+ChannelTable contrastTable(int value)
+{
+    value = std::clamp(value, -1000, 1000);
+    ChannelTable t;
+    if (value == 1000) {
+        for (int i = 0; i < 256; ++i)
+            t[std::size_t(i)] = i >= 128 ? 255 : 0;
+        return t;
+    }
+    const double slope = value >= 0 ? 1000.0 / (1000 - value) : (1000 + value) / 1000.0;
+    for (int i = 0; i < 256; ++i)
+        t[std::size_t(i)] = clampByte(std::lround(127.5 + (i - 127.5) * slope));
+    return t;
+}
+
+ChannelTable intensityTable(int value)
+{
+    value = std::clamp(value, -1000, 1000);
+    ChannelTable t;
+    for (int i = 0; i < 256; ++i)
+        t[std::size_t(i)] = std::uint8_t(value < 0 ? mulDivRound(i, 1000 + value, 1000)
+                                                   : i + mulDivRound(255 - i, value, 1000));
+    return t;
+}
+
+ChannelTable gammaTable(int value)
+{
+    const double gamma = std::clamp(value, 220, 250) / 100.0;
+    ChannelTable t;
+    for (int i = 0; i < 256; ++i)
+        t[std::size_t(i)] = clampByte(std::lround(255.0 * std::pow(i / 255.0, 1.0 / gamma)));
+    return t;
+}
+
+ChannelTable posterizeTable(int levels)
+{
+    const int steps = std::clamp(levels, 2, 64) - 1;
+    ChannelTable t;
+    for (int i = 0; i < 256; ++i) {
+        const int q = (i * steps + 127) / 255;
+        t[std::size_t(i)] = std::uint8_t((q * 255 + steps / 2) / steps);
+    }
+    return t;
+}
+
+bool invert(Bitmap& bitmap)
+{
+    const ChannelTable t = invertTable();
+    return applyChannelTables(bitmap, t, t, t);
+}
+
+bool grayscale(Bitmap& bitmap)
+{
+    return applyColourFunction(bitmap, [](QRgb c) {
+        const int l = luminance(qRed(c), qGreen(c), qBlue(c));
+        return qRgb(l, l, l);
+    });
+}
+
+bool contrast(Bitmap& bitmap, int value)
+{
+    const ChannelTable t = contrastTable(value);
+    return applyChannelTables(bitmap, t, t, t);
+}
+
+bool intensity(Bitmap& bitmap, int value)
+{
+    const ChannelTable t = intensityTable(value);
+    return applyChannelTables(bitmap, t, t, t);
+}
+
+bool gammaCorrect(Bitmap& bitmap, int value)
+{
+    const ChannelTable t = gammaTable(value);
+    return applyChannelTables(bitmap, t, t, t);
+}
+
+bool saturation(Bitmap& bitmap, int value)
+{
+    const int factor = 1000 + std::clamp(value, -1000, 1000); // thousandths
+    if (factor == 1000)
+        return true; // nothing changes, so nothing to copy
+    return applyColourFunction(bitmap, [factor](QRgb c) {
+        const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+        const int l = luminance(r, g, b);
+        return qRgb(clampByte(l + mulDivRound(r - l, factor, 1000)), clampByte(l + mulDivRound(g - l, factor, 1000)),
+                    clampByte(l + mulDivRound(b - l, factor, 1000)));
+    });
+}
+
+bool hue(Bitmap& bitmap, int degrees)
+{
+    degrees = std::clamp(degrees, 0, 360) % 360;
+    if (degrees == 0)
+        return true; // nothing changes, so nothing to copy
+    const double sixths = degrees / 60.0;
+    return applyColourFunction(bitmap, [sixths](QRgb c) { return rotateHue(c, sixths); });
+}
+
+bool posterize(Bitmap& bitmap, int levels)
+{
+    const ChannelTable t = posterizeTable(levels);
+    return applyChannelTables(bitmap, t, t, t);
+}
+
+bool histogramContrast(Bitmap& bitmap, int value)
+{
+    value = std::clamp(value, -1000, 1000);
+    if (bitmap.isNull())
+        return true;
+    ChannelTable t;
+    if (value < 0) {
+        const int amount = -value;
+        for (int i = 0; i < 256; ++i)
+            t[std::size_t(i)] = std::uint8_t(i + mulDivRound(128 - i, amount, 1000));
+    } else {
+        const std::array<std::uint32_t, 256> hist = computeHistogram(bitmap, IntensityChannel::Master);
+        std::uint64_t total = 0;
+        for (std::uint32_t n : hist)
+            total += n;
+        // Cumulative counts, measured from the first occupied value so that
+        // the darkest tone present becomes black.
+        std::uint64_t first = 0;
+        for (std::uint32_t n : hist)
+            if (n != 0) {
+                first = n;
+                break;
+            }
+        std::uint64_t running = 0;
+        for (int i = 0; i < 256; ++i) {
+            running += hist[std::size_t(i)];
+            int eq = i;
+            if (total > first && running >= first)
+                eq = int(((running - first) * 255 + (total - first) / 2) / (total - first));
+            else if (total > first)
+                eq = 0;
+            t[std::size_t(i)] = std::uint8_t(i + mulDivRound(eq - i, value, 1000));
+        }
+    }
+    if (isIdentity(t))
+        return true;
+    return applyChannelTables(bitmap, t, t, t);
+}
+
+} // namespace ardane::imaging::ops
