@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <algorithm>
 #include <numbers>
+#include <vector>
 
 using namespace ardane;
 using namespace ardane::imaging;
@@ -86,6 +88,7 @@ private slots:
     void everyDepthKeepsFormat();
     void identityValues();
     void medianRemovesSpecksAndKeepsEdges();
+    void medianMatchesSortedWindows();
     void averageValues();
     void mosaicBlocksFromTopLeft();
     void sharpenAndSoftenAnEdge();
@@ -220,6 +223,38 @@ void TestAreaEffects::medianRemovesSpecksAndKeepsEdges()
     QCOMPARE(quad.pixelRgb(0, 0), grey(20)); // {10, 20, 30, 40}
     QCOMPARE(quad.pixelRgb(1, 1), grey(40)); // edge repeats: {40, 40, 40, 40}
     QCOMPARE(quad.pixelRgb(1, 0), grey(20)); // {20, 20, 40, 40}
+}
+
+// On noisy pixels the sliding median must agree with sorting each window:
+// the median moves both up and down along the rows, across edges that repeat.
+void TestAreaEffects::medianMatchesSortedWindows()
+{
+    const auto noisy = [](int x, int y) {
+        const quint32 v = quint32(x * 7919 + y * 104729 + x * y * 31 + 17) * 2654435761u;
+        return qRgb(int(v >> 24), int((v >> 16) & 255), (x * 40 + y * 3) & 255);
+    };
+    for (int size : {2, 3, 4, 7}) {
+        const Bitmap in = rgb24(11, 9, noisy);
+        Bitmap out = in;
+        QVERIFY(medianFilter(out, size));
+        const int before = (size - 1) / 2;
+        std::vector<int> window;
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 11; ++x)
+                for (int channel = 0; channel < 3; ++channel) {
+                    window.clear();
+                    for (int dy = -before; dy < size - before; ++dy)
+                        for (int dx = -before; dx < size - before; ++dx) {
+                            const QRgb c = in.pixelRgb(std::clamp(x + dx, 0, 10), std::clamp(y + dy, 0, 8));
+                            window.push_back(channel == 0 ? qRed(c) : channel == 1 ? qGreen(c) : qBlue(c));
+                        }
+                    std::sort(window.begin(), window.end());
+                    const QRgb c = out.pixelRgb(x, y);
+                    const int got = channel == 0 ? qRed(c) : channel == 1 ? qGreen(c) : qBlue(c);
+                    QVERIFY2(got == window[(window.size() - 1) / 2],
+                             qPrintable(QStringLiteral("size %1 channel %2 ").arg(size).arg(channel) + at(x, y)));
+                }
+    }
 }
 
 void TestAreaEffects::averageValues()
