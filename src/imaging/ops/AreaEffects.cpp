@@ -404,7 +404,9 @@ bool sharpen(Bitmap& bitmap, int value)
 
 bool emboss(Bitmap& bitmap, int direction, int depth)
 {
-    const auto [dx, dy] = kCompass[std::size_t(((direction % 8) + 8) % 8)];
+    const auto step = kCompass[std::size_t(((direction % 8) + 8) % 8)];
+    const int dx = step[0];
+    const int dy = step[1];
     depth = std::clamp(depth, 0, 1000);
     return onPlanes(bitmap, [dx, dy, depth](Planes& p) {
         const int w = p.width, h = p.height;
