@@ -1,5 +1,6 @@
 #include "imaging/ImagingControl.h"
 
+#include "imaging/ControlGuard.h"
 #include "imaging/codecs/Codec.h"
 #include "imaging/codecs/Dib.h"
 #include "imaging/codecs/Magick.h"
@@ -21,21 +22,7 @@ namespace {
 using codecs::Bytes;
 using codecs::ByteView;
 
-// Runs one operation and turns a failed allocation anywhere inside it (a
-// std::bad_alloc, or std::length_error from a container asked for more than
-// it can hold) into the memory code. Operations change the bitmap only as
-// their last, non-throwing step, so it is as it was on every failure.
-template <typename Body>
-Result memoryGuarded(Body&& body)
-{
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return result::OutOfMemory;
-    } catch (const std::length_error&) {
-        return result::OutOfMemory;
-    }
-}
+using detail::memoryGuarded;
 
 int jpegQuality(int quality)
 {

@@ -16,6 +16,8 @@
 
 #include <QString>
 
+#include <array>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -32,7 +34,13 @@ public:
     // setting makes this control hold a copy (shared until either is written),
     // setting an empty bitmap (handle 0) empties the control.
     [[nodiscard]] const Bitmap& ImageHandle() const { return m_bitmap; }
-    void SetImageHandle(const Bitmap& bitmap) { m_bitmap = bitmap; }
+    // Emptying the control also drops its planes.
+    void SetImageHandle(const Bitmap& bitmap)
+    {
+        m_bitmap = bitmap;
+        if (bitmap.isNull())
+            m_planes.clear();
+    }
     // The bitmap itself, for drawing on its pixels (the painting tools'
     // canvases). Writing detaches the pixels from other copies.
     [[nodiscard]] Bitmap& bitmapForDrawing() { return m_bitmap; }
@@ -81,6 +89,59 @@ public:
     [[nodiscard]] Result FlipHorizontal();
     [[nodiscard]] Result ConvertColorDepth(int bits, int paletteOption, int ditherOption, int reserved);
 
+    // --- colour planes -----------------------------------------------------
+    // Separates the image into the planes of a colour model (PlaneModel in
+    // ops/ColorPlanes.h: 0 RGB, 1 CMYK, 2 HSV, 3 HLS, 4 CMY), each an 8-bit
+    // grey bitmap of the image's size, kept beside the image, which stays.
+    // Plane order: RGB blue, green, red; CMYK and CMY cyan, magenta, yellow
+    // (and black); HSV hue, saturation, value; HLS hue, lightness, saturation.
+    [[nodiscard]] Result SplitPlanes(int model);
+    // Recombines the planes of the model into the image (24 bits); the planes
+    // stay. Error, image unchanged, when no planes of that count are held.
+    [[nodiscard]] Result MergePlanes(int model);
+    // Plane i (0..3); a null bitmap outside the planes held. Setting replaces
+    // the plane (ignored outside 0..3; the plane list grows as needed).
+    [[nodiscard]] Bitmap PlaneImage(int index) const;
+    void SetPlaneImage(int index, const Bitmap& plane);
+    [[nodiscard]] int PlaneCount() const { return int(m_planes.size()); }
+
+    // --- intensity maps and histograms ------------------------------------
+    // Entry i (0..255) of the table ApplyIntensityMap uses, initially the
+    // identity; values are clamped to 0..255, other indices ignored.
+    void SetIntensityMapEntry(int index, int value);
+    [[nodiscard]] int IntensityMapEntry(int index) const;
+    // Maps the channel (0 master, 1 red, 2 green, 3 blue) through the table.
+    [[nodiscard]] Result ApplyIntensityMap(int channel);
+    // Counts the pixels per level of the channel (0 master: luminance).
+    [[nodiscard]] Result ComputeHistogram(int channel);
+    // Count of level i after the last ComputeHistogram; 0 outside 0..255.
+    [[nodiscard]] std::uint32_t HistogramEntry(int index) const;
+
+    // --- effects (value meanings in ops/PointEffects.h, ops/AreaEffects.h) --
+    // Values outside an effect's range answer NotAvailable and change nothing.
+    [[nodiscard]] Result AddNoise(int amount, int channel);
+    [[nodiscard]] Result Average(int size);
+    [[nodiscard]] Result Contrast(int amount);
+    [[nodiscard]] Result Emboss(int direction, int depth);
+    [[nodiscard]] Result GammaCorrect(int amount);
+    [[nodiscard]] Result Grayscale();
+    [[nodiscard]] Result HistogramContrast(int amount);
+    [[nodiscard]] Result Hue(int amount);
+    [[nodiscard]] Result Intensity(int amount);
+    [[nodiscard]] Result Invert();
+    [[nodiscard]] Result Median(int size);
+    [[nodiscard]] Result Mosaic(int size);
+    [[nodiscard]] Result Posterize(int levels);
+    [[nodiscard]] Result Saturation(int amount);
+    [[nodiscard]] Result Sharpen(int amount);
+    [[nodiscard]] Result Shear(int degrees, bool horizontal, ColorRef fill);
+
+    // --- drawing -----------------------------------------------------------
+    // Draws the whole image scaled into the rectangle of `target` (area
+    // averaging when it shrinks, nearest pixels when it grows), clipped to
+    // the target; the target keeps its depth (nearest palette entries).
+    [[nodiscard]] Result DrawInto(Bitmap& target, int left, int top, int width, int height) const;
+
     // --- transfer ----------------------------------------------------------
     // A packed device-independent bitmap of the image; empty when there is
     // none, when memory for the copy cannot be had, or when the image is too
@@ -89,9 +150,16 @@ public:
     [[nodiscard]] Result ReplaceFromDib(std::span<const std::uint8_t> dib);
 
 private:
+    [[nodiscard]] static std::array<std::uint8_t, 256> identityMap();
+    // Runs an in-place effect on the image, mapping a failure to OutOfMemory.
+    template <typename Effect>
+    [[nodiscard]] Result inPlace(Effect&& effect);
     [[nodiscard]] Result encode(int format, int bits, int quality, std::vector<std::uint8_t>& out) const;
 
     Bitmap m_bitmap;
+    std::vector<Bitmap> m_planes;
+    std::array<std::uint8_t, 256> m_intensityMap = identityMap();
+    std::array<std::uint32_t, 256> m_histogram{};
     std::int16_t m_probedBits = 0;
     std::int16_t m_probedFormat = 0;
     std::int32_t m_probedMemory = 0;

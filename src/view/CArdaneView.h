@@ -5,6 +5,7 @@
 // (ViewMouse.cpp), the edit commands (ViewEditCommands.cpp) and the zoom and
 // display commands (ViewDisplayCommands.cpp).
 
+#include "view/Adjusters.h"
 #include "view/CImagingCtrl.h"
 #include "view/ImageEditor.h"
 #include "view/Selection.h"
@@ -123,6 +124,34 @@ public:
     // Ends a running text edit (as a loss of focus would).
     void endTextEdit();
 
+    // --- whole-image commands (ViewImageCommands.cpp) ----------------------
+    // The hidden controls of a colour separation: the image as it was when
+    // the separation began (or as last merged), and the bitmap whose planes
+    // are split and merged.
+    [[nodiscard]] imaging::ImagingControl& backupControl() { return m_backup; }
+    [[nodiscard]] imaging::ImagingControl& planeControl() { return m_planeControl; }
+    // 0 RGB, 1 CMYK, 2 HSV, 3 HLS, 4 CMY: the model of the last separation.
+    [[nodiscard]] int separationType() const { return m_separationType; }
+    [[nodiscard]] PlanesPanel* planesDialog() const { return m_planesDialog; }
+    // The planes dialog is gone: the separation commands are enabled again.
+    void planesDialogClosed();
+    // Puts a bitmap into the view's image control in place of what it shows
+    // (a plane, or the whole image back) and repaints; the display follows a
+    // change of size.
+    void showBitmap(const imaging::Bitmap& bitmap);
+    // A dialog changed the image in the image control (an intensity map, a
+    // restored snapshot): the result goes to a selected plane, the document
+    // is modified, the display follows and the objects are redrawn over it.
+    void imageAdjusted();
+    // The Enhance Image dialog's Apply: the operation on the whole image or
+    // inside the selection.
+    void applyEnhancement(const EnhanceRequest& request);
+    // Gives every shown modeless dialog this view and the document's title.
+    void bindDialogs();
+    // The view goes away: its planes dialog closes, the dialogs bound to it
+    // let go, its object and pasted-image windows close.
+    void unbindDialogs();
+
     // DocumentImage
     [[nodiscard]] bool hasImage() const override { return !m_noImage && image().HasImage(); }
     [[nodiscard]] int bitsPerPixel() const override { return m_noImage ? 0 : image().BitsPerPixel(); }
@@ -197,6 +226,10 @@ private:
     CommandMap m_commands;
     CImagingCtrl* m_display = nullptr;     // owned by the viewport
     imaging::ImagingControl m_work;
+    imaging::ImagingControl m_backup;
+    imaging::ImagingControl m_planeControl;
+    int m_separationType = 0;
+    PlanesPanel* m_planesDialog = nullptr; // the dialog owns itself
     std::unique_ptr<ImageEditor> m_editor;
     bool m_noImage = false;
     bool m_layered = false;

@@ -1,6 +1,7 @@
 #pragma once
 // What a view needs from the program around it. The application provides it.
 
+#include "view/Adjusters.h"
 #include "view/DisplayPrefs.h"
 #include "view/UiServices.h"
 #include "core/PaintSettings.h"
@@ -13,6 +14,7 @@
 
 namespace ardane {
 
+class CArdaneView;
 class ClipboardBuffer;
 class CTextEditWnd;
 struct FontState;
@@ -60,6 +62,12 @@ public:
     // The integer in the rotation-angle field (-360..360, 0 when empty).
     [[nodiscard]] virtual int rotationAngle() const = 0;
 
+    // The modeless adjustment dialogs the program keeps for the whole run.
+    [[nodiscard]] virtual AdjustDialogs adjustDialogs() = 0;
+    // Opens the colour planes dialog for the view's separation just made
+    // (the view's separationType() and planeControl() hold it); null when
+    // it cannot be created.
+    [[nodiscard]] virtual PlanesPanel* openPlanesDialog(CArdaneView& view) = 0;
 };
 
 // Shows the message for an imaging result code.
