@@ -20,6 +20,7 @@ constexpr std::array kEntries{
     Entry{IDS_SPRAY_STYLE_CAPTION, "Spray Style"},
     Entry{IDS_BRUSH_STYLE_CAPTION, "Brush Style"},
     Entry{IDS_INSUFFICIENT_MEMORY, "Insufficient memory!"},
+    Entry{IDS_NO_ASSOCIATED_IMAGE, "No associated image"},
 
     Entry{ID_INDICATOR_MEMORY, "Memory Size"},
     Entry{ID_INDICATOR_PRINT_SIZE, "Print Size"},

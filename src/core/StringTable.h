@@ -17,6 +17,7 @@ enum StringId : int {
     IDS_SPRAY_STYLE_CAPTION = 62448,
     IDS_BRUSH_STYLE_CAPTION = 62449,
     IDS_INSUFFICIENT_MEMORY = 62473,
+    IDS_NO_ASSOCIATED_IMAGE = 25015,
 };
 
 // The text of a string-table entry; empty for an id the table does not hold.
