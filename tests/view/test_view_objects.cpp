@@ -4,7 +4,7 @@
 // rotation, recolouring, zoom, scrolling and margin, the context menus, and
 // a layered file read back into a view.
 
-#include "FakeHost.h"
+#include "ViewFixture.h"
 #include "core/CommandIds.h"
 #include "core/ToolTable.h"
 #include "objects/CTextObj.h"
@@ -26,83 +26,11 @@ using objects::Box;
 
 namespace {
 
-constexpr ColorRef kRed = 0x0000FF;
-constexpr ColorRef kWhite = 0xFFFFFF;
 constexpr int kMargin = 20;
-
-int toolIndex(int id)
-{
-    return id - ID_TOOL_FIRST;
-}
-
-struct Fixture {
-    FakeHost host;
-    doc::ColorReduction reduction;
-    doc::CArdaneDoc document{reduction, 1};
-    std::unique_ptr<CArdaneView> view;
-
-    explicit Fixture(int width = 120, int height = 90, QSize window = {400, 300}, const QString& path = {})
-    {
-        host.background = kWhite;
-        host.paint.backgroundColor = kWhite;
-        host.paint.penColor = kRed;
-        if (path.isEmpty())
-            document.OnNewDocument({width, height, 100, 100});
-        else
-            document.setPathName(path);
-        view = std::make_unique<CArdaneView>(host, document);
-        view->resize(window);
-        view->OnInitialUpdate();
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-        document.setModified(false);
-    }
-    ViewObjects& objs() const { return view->drawingObjects(); }
-    objects::ObjectList& list() const { return objs().list(); }
-    const imaging::Bitmap& bitmap() const { return view->image().ImageHandle(); }
-    ColorRef at(int x, int y) const { return imaging::rgbToColorRef(bitmap().pixelRgb(x, y)); }
-
-    // Mouse events on the display control, positions in image pixels at 100 %.
-    void send(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
-    {
-        QWidget* w = view->displayControl();
-        QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    }
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { send(QEvent::MouseButtonPress, p, b, b); }
-    void move(QPoint p) { send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton); }
-    void release(QPoint p) { send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton); }
-    void drag(QPoint from, QPoint to)
-    {
-        press(from);
-        move((from + to) / 2);
-        move(to);
-        release(to);
-    }
-    void run(int id)
-    {
-        const auto* e = view->commands().find(id);
-        QVERIFY(e);
-        e->run();
-    }
-    bool enabled(int id)
-    {
-        CommandState s;
-        if (const auto* e = view->commands().find(id); e && e->update)
-            e->update(s);
-        return s.enabled;
-    }
-    // A rectangle object dragged out with the mouse (control coordinates).
-    objects::CGeneralObj& drawRect(QPoint from, QPoint to)
-    {
-        host.tool = toolIndex(ID_TOOL_RECT);
-        const std::size_t before = list().size();
-        drag(from, to);
-        [&] { QCOMPARE(list().size(), before + 1); }();
-        return *list().back();
-    }
-};
-
+using Fixture = test::ViewFixture;
+using test::toolIndex;
+using test::kRed;
+using test::kWhite;
 } // namespace
 
 class TestViewObjects : public QObject {
