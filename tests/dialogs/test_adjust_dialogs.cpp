@@ -4,6 +4,7 @@
 // shared snapshot, binding and unbinding, and a picture of each dialog.
 
 #include "FakeHost.h"
+#include "core/ToolTable.h"
 #include "dialogs/CurveAdjustDlg.h"
 #include "dialogs/FlatAdjustDlg.h"
 #include "dialogs/PreciseAdjustDlg.h"
@@ -132,6 +133,7 @@ private slots:
     void saveRestoreAndBinding();
     void nothingWithoutView();
     void unbindClears();
+    void viewBindsShownDialogs();
     void screenshots();
 };
 
@@ -541,6 +543,38 @@ void TestAdjustDialogs::unbindClears()
     QVERIFY(marked(precise.sourceBar()).empty());
     QCOMPARE(precise.destinationBar().map()[21], 21);
     QVERIFY(!precise.mapButton().isEnabled());
+}
+
+void TestAdjustDialogs::viewBindsShownDialogs()
+{
+    Fixture f;
+    CCurveAdjustDlg curve(f.snapshot);
+    CFlatAdjustDlg flat(f.snapshot);
+    CPreciseAdjustDlg precise(f.snapshot);
+    f.host.dialogs.curve = &curve;
+    f.host.dialogs.flat = &flat;
+    f.host.dialogs.precise = &precise;
+    curve.showAdjuster();
+    precise.showAdjuster();
+    f.view->bindDialogs();
+    // Only the shown ones are bound, captioned with the document's title.
+    QCOMPARE(curve.boundView(), f.view.get());
+    QCOMPARE(precise.boundView(), f.view.get());
+    QCOMPARE(curve.windowTitle(), f.document.title());
+    QCOMPARE(flat.boundView(), nullptr);
+    QVERIFY(curve.hasSaved() && !flat.hasSaved());
+    // Picking a colour from the image while Precise is shown marks its
+    // levels: the red of column 40 is 40.
+    f.view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+    f.host.tool = kPickColorTool;
+    click(f.view->displayControl(), {40, 1});
+    QCOMPARE(f.host.paint.penColor, makeColorRef(40, 215, kBlue));
+    QCOMPARE(marked(precise.sourceBar()), (std::vector<int>{40}));
+    f.view->unbindDialogs();
+    QCOMPARE(curve.boundView(), nullptr);
+    QCOMPARE(precise.boundView(), nullptr);
+    QCOMPARE(curve.windowTitle(), QString());
 }
 
 void TestAdjustDialogs::screenshots()
