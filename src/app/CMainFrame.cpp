@@ -145,9 +145,11 @@ void CMainFrame::addChild(CChildFrame* child)
 
 void CMainFrame::refreshStatusPanes()
 {
-    const CArdaneView* view = activeView();
+    CArdaneView* view = activeView();
     if (!view || !m_panes)
         return;
+    // The shown adjustment dialogs follow the active view.
+    view->bindDialogs();
     StatusFigures f;
     if (view->hasImage()) {
         const imaging::ImagingControl& image = view->image();
