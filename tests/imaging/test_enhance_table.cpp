@@ -1,7 +1,8 @@
 // The table of enhancement operations: list texts, ranges, starting
 // positions and the inputs each operation takes, as the dialog shows them.
 
-#include "core/EnhanceTable.h"
+#include "imaging/EnhanceTable.h"
+#include "imaging/ops/AreaEffects.h"
 
 #include <QtTest>
 
@@ -12,6 +13,7 @@ class TestEnhanceTable : public QObject {
 private slots:
     void startingPositionsAndRanges();
     void inputsPerOperation();
+    void embossListToCompassCodes();
 };
 
 void TestEnhanceTable::startingPositionsAndRanges()
@@ -49,6 +51,16 @@ void TestEnhanceTable::inputsPerOperation()
         QCOMPARE(bool(r.inputs & kUsesHorizontal), r.op == EnhanceOp::Shear);
     }
     QCOMPARE(sizes, 3);
+}
+
+void TestEnhanceTable::embossListToCompassCodes()
+{
+    // North, North East, North West, South, South East, South West, East, West.
+    const int expected[8] = {0, 1, 7, 4, 3, 5, 2, 6};
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(embossDirectionCode(i), expected[i]);
+    QCOMPARE(embossDirectionCode(7), int(imaging::ops::EmbossDirection::West));
+    QCOMPARE(embossDirectionCode(2), int(imaging::ops::EmbossDirection::NorthWest));
 }
 
 QTEST_MAIN(TestEnhanceTable)
