@@ -242,11 +242,11 @@ void CColorPlanesDlg::merge()
         return;
     imaging::ImagingControl& planes = m_view->planeControl();
     // Without a full plane set nothing is merged and nothing changes.
-    if (planes.MergePlanes(m_type) != imaging::Ok)
+    if (planes.MergePlanes(m_type) != imaging::result::Ok)
         return;
     m_view->backupControl().SetImageHandle(planes.ImageHandle());
     // The planes are split again from the merged image so that both agree.
-    if (planes.SplitPlanes(m_type) != imaging::Ok)
+    if (planes.SplitPlanes(m_type) != imaging::result::Ok)
         qWarning("Color planes: the merged image could not be split again");
     m_buttons[0]->refresh();
 }
