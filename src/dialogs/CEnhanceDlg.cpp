@@ -102,6 +102,7 @@ CEnhanceDlg::CEnhanceDlg(imaging::ImagingControl& snapshot, QWidget* parent)
     m_sizeLabel = new QLabel(QStringLiteral("Size"), this);
     m_size = new QLineEdit(QString::number(kInitialSize), this);
     m_size->setAlignment(Qt::AlignRight);
+    m_size->setFixedWidth(m_value->width());
     m_horizontal = new QCheckBox(QStringLiteral("Horizontal"), this);
     m_channelLabel->setBuddy(m_channel);
     directionLabel->setBuddy(m_direction);
@@ -127,7 +128,7 @@ CEnhanceDlg::CEnhanceDlg(imaging::ImagingControl& snapshot, QWidget* parent)
     inputs->addWidget(m_channelLabel, 2, 0);
     inputs->addWidget(m_channel, 2, 1);
     inputs->addWidget(m_sizeLabel, 2, 0);
-    inputs->addWidget(m_size, 2, 1);
+    inputs->addWidget(m_size, 2, 1, Qt::AlignLeft);
     inputs->addWidget(m_horizontal, 2, 1);
     inputs->addWidget(directionLabel, 3, 0);
     inputs->addWidget(m_direction, 3, 1);
