@@ -1,5 +1,7 @@
 #include "BatchCommands.h"
 
+#include "BatchOutput.h"
+#include "BatchPlanes.h"
 #include "BatchProfile.h"
 #include "doc/LayeredFile.h"
 #include "doc/SaveFormats.h"
@@ -24,56 +26,10 @@ using imaging::Result;
 
 namespace {
 
-constexpr std::array<std::pair<const char*, int>, 5> kPaletteNames{{
-    {"rgb", 0}, {"fixed", 1}, {"optimized", 2}, {"bgr", 4}, {"identity", 8},
-}};
-constexpr std::array<std::pair<const char*, int>, 8> kDitherNames{{
-    {"none", 0}, {"floyd", 1}, {"stucki", 2}, {"burkes", 3},
-    {"sierra", 4}, {"stevenson", 5}, {"jarvis", 6}, {"ordered", 7},
-}};
-
-template <std::size_t N>
-std::optional<int> lookup(const std::array<std::pair<const char*, int>, N>& table, const QString& name)
-{
-    for (const auto& [key, value] : table)
-        if (name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
-            return value;
-    return std::nullopt;
-}
-
-QString message(Result code) { return QString::fromUtf8(imaging::resultMessage(code).data(), qsizetype(imaging::resultMessage(code).size())); }
-
 QString formatName(int code)
 {
     const imaging::FormatInfo* info = imaging::formatInfo(code);
     return info ? QString::fromLatin1(info->name.data(), qsizetype(info->name.size())) : QStringLiteral("unknown");
-}
-
-std::optional<int> parseInt(const QString& text, int min, int max)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok || v < min || v > max)
-        return std::nullopt;
-    return v;
-}
-
-// A format given by short name, extension or numeric code.
-const imaging::FormatInfo* parseFormat(const QString& text)
-{
-    bool numeric = false;
-    const int code = text.toInt(&numeric);
-    if (numeric)
-        return imaging::formatInfo(code);
-    const QByteArray latin = text.toLatin1();
-    return imaging::formatByName(std::string_view(latin.constData(), std::size_t(latin.size())));
-}
-
-// The layered format is the document layer's, not the imaging control's:
-// named by its code, its short name or its extension.
-bool isLayeredName(const QString& text)
-{
-    return text == QLatin1String("255") || text.compare(QLatin1String("alf"), Qt::CaseInsensitive) == 0;
 }
 
 // A layered file read as the program opens it; false with nothing changed
@@ -158,6 +114,27 @@ QString usage()
         "      Exit status 0 on success; otherwise the error is printed on stderr\n"
         "      and nothing is written.\n"
         "\n"
+        "  ardane-batch split IN MODEL PREFIX\n"
+        "      Separates IN into the planes of a colour model and writes each as an\n"
+        "      8-bit grey PNG, PREFIX0.png, PREFIX1.png, ... MODEL is rgb (planes\n"
+        "      blue, green, red), cmyk (cyan, magenta, yellow, black), cmy (cyan,\n"
+        "      magenta, yellow), hsv (hue, saturation, value) or hls (hue,\n"
+        "      lightness, saturation), in any case. Hue runs 0 to 255 for 0 to 360\n"
+        "      degrees.\n"
+        "\n"
+        "  ardane-batch merge MODEL OUT PLANE0 PLANE1 PLANE2 [PLANE3]\n"
+        "                     [--format NAME|CODE] [--bits N] [--palette P] [--dither D]\n"
+        "                     [--quality Q]\n"
+        "      Puts the planes of MODEL (four for cmyk, three for the others, in\n"
+        "      the order split writes them) together into a 24-bit picture and\n"
+        "      writes OUT; the options are those of convert. Planes are read as\n"
+        "      grey; planes of different sizes lie at the top-left, missing parts\n"
+        "      reading 0. rgb, cmy and cmyk give a split picture back exactly, hsv\n"
+        "      and hls within a few levels.\n"
+        "      Exit status of split and merge: 0 on success, 2 for bad usage (an\n"
+        "      unknown model, the wrong number of planes), 1 when a file cannot be\n"
+        "      read or written; errors are printed on stderr.\n"
+        "\n"
         "  ardane-batch --help\n"
         "      This text.\n");
 }
@@ -199,74 +176,18 @@ int runInfo(const QStringList& files, QTextStream& out, QTextStream& err)
 int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
 {
     QStringList positional;
-    std::optional<QString> formatText;
-    int bits = 0;
-    int palette = 1;
-    int dither = 0;
-    int quality = -1;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (!a.startsWith(QLatin1String("--"))) {
-            positional << a;
-            continue;
-        }
-        if (i + 1 >= args.size()) {
-            err << "convert: " << a << " needs a value\n";
-            return 2;
-        }
-        const QString value = args[++i];
-        if (a == QLatin1String("--format")) {
-            formatText = value;
-        } else if (a == QLatin1String("--bits")) {
-            const auto v = parseInt(value, 1, 32);
-            if (!v || !imaging::Bitmap::isValidDepth(*v)) {
-                err << "convert: --bits must be 1, 4, 8, 16, 24 or 32\n";
-                return 2;
-            }
-            bits = *v;
-        } else if (a == QLatin1String("--palette")) {
-            const auto v = lookup(kPaletteNames, value);
-            if (!v) {
-                err << "convert: unknown palette '" << value << "'\n";
-                return 2;
-            }
-            palette = *v;
-        } else if (a == QLatin1String("--dither")) {
-            const auto v = lookup(kDitherNames, value);
-            if (!v) {
-                err << "convert: unknown dither '" << value << "'\n";
-                return 2;
-            }
-            dither = *v;
-        } else if (a == QLatin1String("--quality")) {
-            const auto v = parseInt(value, 1, 100);
-            if (!v) {
-                err << "convert: --quality must be 1 to 100\n";
-                return 2;
-            }
-            quality = *v;
-        } else {
-            err << "convert: unknown option " << a << '\n';
-            return 2;
-        }
-    }
+    OutputOptions options;
+    if (!parseOutputOptions(args, "convert", positional, options, err))
+        return 2;
     if (positional.size() != 2) {
         err << "convert: needs IN and OUT\n" << usage();
         return 2;
     }
     const QString& in = positional[0];
     const QString& outPath = positional[1];
-
-    const bool layeredOut = formatText ? isLayeredName(*formatText) : isLayeredName(QFileInfo(outPath).suffix());
-    const imaging::FormatInfo* format = layeredOut ? nullptr
-                                      : formatText ? parseFormat(*formatText)
-                                                   : parseFormat(QFileInfo(outPath).suffix());
-    if (!format && !layeredOut) {
-        err << "convert: cannot tell the output format"
-            << (formatText ? QStringLiteral(" '%1'").arg(*formatText) : QStringLiteral(" from '%1'").arg(outPath))
-            << '\n';
+    const std::optional<OutputTarget> target = outputTarget(outPath, options, "convert", err);
+    if (!target)
         return 2;
-    }
 
     ImagingControl control;
     if (doc::isLayeredFile(in)) {
@@ -283,29 +204,7 @@ int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
         err << in << ": " << message(r) << '\n';
         return 1;
     }
-    if (bits != 0) {
-        if (const Result r = control.ConvertColorDepth(bits, palette, dither, 0); r != imaging::result::Ok) {
-            err << in << ": " << message(r) << '\n';
-            return 1;
-        }
-    }
-    if (layeredOut) {
-        // The embedded bitmap holds every depth.
-        doc::LayeredFile file;
-        const int depth = bits != 0 ? bits : control.BitsPerPixel();
-        if (const Result r = file.write(outPath, control, {}, doc::kBmpFormat, depth, -1); r != imaging::result::Ok) {
-            err << outPath << ": " << message(r) << '\n';
-            return 1;
-        }
-        return 0;
-    }
-    // Without --bits the nearest depth the format holds is chosen for us; a
-    // depth asked for must be one the format holds.
-    if (const Result r = control.SaveFile(outPath, int(format->format), bits, quality, false); r != imaging::result::Ok) {
-        err << outPath << ": " << message(r) << '\n';
-        return 1;
-    }
-    return 0;
+    return writeOutput(control, in, outPath, *target, options, err);
 }
 
 int run(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -324,6 +223,10 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err)
         return runInfo(rest, out, err);
     if (command == QLatin1String("convert"))
         return runConvert(rest, out, err);
+    if (command == QLatin1String("split"))
+        return runSplit(rest, out, err);
+    if (command == QLatin1String("merge"))
+        return runMerge(rest, out, err);
     err << "unknown command '" << command << "'\n" << usage();
     return 2;
 }

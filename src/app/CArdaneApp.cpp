@@ -226,6 +226,22 @@ void CArdaneApp::snapPenColor()
         m_frame->snapColor(true);
 }
 
+AdjustDialogs CArdaneApp::adjustDialogs()
+{
+    return {};
+}
+
+PlanesPanel* CArdaneApp::openPlanesDialog(CArdaneView&)
+{
+    return nullptr;
+}
+
+void CArdaneApp::snapBackgroundColor()
+{
+    if (m_frame)
+        m_frame->snapColor(false);
+}
+
 void CArdaneApp::penColorChanged()
 {
     if (m_frame)

@@ -86,6 +86,7 @@ public:
     [[nodiscard]] int currentSprayStyle() const override;
     [[nodiscard]] QCursor cursorNamed(std::string_view name) const override { return m_cursors.cursorNamed(name); }
     void snapPenColor() override;
+    void snapBackgroundColor() override;
     void penColorChanged() override;
     void refreshCommandStates() override;
     void showContextMenu(int kind, const QPoint& globalPos) override;
@@ -94,6 +95,8 @@ public:
     [[nodiscard]] FontState toolbarFont() const override;
     void showToolbarFont(const FontState& font) override;
     [[nodiscard]] int rotationAngle() const override;
+    [[nodiscard]] AdjustDialogs adjustDialogs() override;
+    [[nodiscard]] PlanesPanel* openPlanesDialog(CArdaneView& view) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

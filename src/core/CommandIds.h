@@ -199,6 +199,11 @@ enum CommandId : int {
     ID_DETAILED_ADJUSTMENT = 33045,
     ID_CURVE_ADJUSTMENT = 33043,
     ID_FLAT_ADJUSTMENT = 33044,
+    ID_SEPARATE_RGB = 32939,
+    ID_SEPARATE_CMYK = 32940,
+    ID_SEPARATE_CMY = 32941,
+    ID_SEPARATE_HSV = 32942,
+    ID_SEPARATE_HLS = 32943,
     ID_ESCAPE = 32769,
     ID_VISUAL_PATCH = 151,             // "Visual patching of selection" (quick command bar)
 

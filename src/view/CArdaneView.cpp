@@ -37,7 +37,7 @@ CArdaneView::CArdaneView(ViewHost& host, doc::CArdaneDoc& document, QWidget* par
     m_feedback = new FeedbackOverlay(viewport());
     registerDisplayCommands();
     registerEditCommands();
-    registerObjectCommands();
+    registerImageCommands();
 }
 
 CArdaneView::~CArdaneView()
@@ -45,7 +45,7 @@ CArdaneView::~CArdaneView()
     // A gesture still running gives its canvases back before the control goes.
     m_gesture.reset();
     endTextEdit();
-    m_objects->clear();
+    unbindDialogs();
     if (m_doc.image() == this)
         m_doc.setImage(nullptr);
 }

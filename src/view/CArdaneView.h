@@ -19,6 +19,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -117,8 +118,9 @@ public:
     void objectSettingsChanged(int commandId);
     // The toolbar's font reaches the selected text object.
     void applyToolbarFont(const FontState& font);
-    // Paints the selected objects into the image and drops them.
-    void mergeSelectedObjects();
+    // Merge: stamps the selected pasted images and paints the selected
+    // objects into the image, and drops them (one undo step).
+    void mergeCommand();
     // Turns the first selected object that can turn; false when there is none.
     bool rotateSelectedObject(int degrees);
     // Ends a running text edit (as a loss of focus would).
@@ -196,7 +198,6 @@ private:
     void editFlip(bool horizontal);
     void editUndo();
     // ViewObjectCommands.cpp
-    void registerObjectCommands();
     bool objectToolPress(int tool, const QPoint& clientPoint);
     void createObject(int tool, const RubberBand& band);
     void beginTextEdit(objects::CTextObj& text, bool fresh);
@@ -204,8 +205,26 @@ private:
     void objectMoved(const QPoint& clientPoint);
     void finishObjectGesture();
     void adoptLoadedObjects();
-    void rotateCommand(int degrees);
+    void drawSelectedObjectsIntoImage();
     [[nodiscard]] bool holdsObject(const objects::CGeneralObj* object) const;
+    // ViewImageCommands.cpp
+    using ImageOperation = std::function<imaging::Result(imaging::ImagingControl&)>;
+    enum class FillArea { Entirely, Inside, Outside };
+    void registerImageCommands();
+    // The operation on the image control, or with a selection on the work
+    // control holding the selection's box, copied back through the
+    // selection's region (one block transfer, or pixel by pixel).
+    imaging::Result applyToImageOrSelection(const ImageOperation& operation, bool pixelByPixel);
+    // The image goes into the plane the planes dialog has selected, if any.
+    void writeBackToPlane();
+    void redrawOverObjects();
+    // The display follows the image's size when it changed.
+    void imageChangedSize();
+    void separate(int model);
+    void rotateCommand(int degrees);
+    void fillCommand(FillArea area);
+    void stampPastedWindow(CPastedImageWnd& window);
+    void showAdjuster(ModelessAdjuster* dialog);
     // ViewMouse.cpp
     void runPaintGesture(int kind, const QPoint& viewPoint);
     void pickColor(const QPoint& viewPoint);

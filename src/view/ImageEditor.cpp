@@ -135,6 +135,34 @@ QRect ImageEditor::copyBack(const Selection& selection, int x, int y, int mode, 
     return QRect(x - 2, y - 2, from.width() + 4, from.height() + 4);
 }
 
+QRect ImageEditor::copyBackPixelByPixel(const Selection& selection, int x, int y, const ImagingControl& source,
+                                        ImagingControl& target)
+{
+    Bitmap from = source.ImageHandle();
+    if (from.isNull() || !target.HasImage())
+        return {};
+    bool done = false;
+    try {
+        raster::Region region = selection.region();
+        done = drawInto(target, [&](Bitmap& to) {
+            const raster::Canvas sourceCanvas(from);
+            raster::Canvas targetCanvas(to);
+            targetCanvas.setClip(std::move(region));
+            for (int sy = 0; sy < from.height(); ++sy)
+                for (int sx = 0; sx < from.width(); ++sx)
+                    targetCanvas.setPixel(x + sx, y + sy, sourceCanvas.pixel(sx, sy));
+            return true;
+        });
+    } catch (const std::bad_alloc&) {
+        done = false;
+    }
+    if (!done) {
+        reportNoMemory();
+        return {};
+    }
+    return QRect(x - 2, y - 2, from.width() + 4, from.height() + 4);
+}
+
 bool ImageEditor::copy(const Selection& selection, ClipboardBuffer& buffer)
 {
     // Without a selection the whole image is copied, as a rectangle; the

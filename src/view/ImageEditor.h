@@ -60,6 +60,12 @@ public:
     QRect copyBack(const Selection& selection, int x, int y, int mode,
                    const imaging::ImagingControl& source, imaging::ImagingControl& target);
 
+    // The same result as copyBack with a plain copy, reached one pixel at a
+    // time: each pixel of `source` inside the region is read and set in
+    // `target` at (x, y) + its offset. Same repaint rectangle.
+    QRect copyBackPixelByPixel(const Selection& selection, int x, int y, const imaging::ImagingControl& source,
+                               imaging::ImagingControl& target);
+
     // --- commands ----------------------------------------------------------------
     // Copy: the selection's box (without a selection, the whole image as a
     // rectangle; `selection` itself is not changed) goes into the buffer's

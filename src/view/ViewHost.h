@@ -45,6 +45,9 @@ public:
     [[nodiscard]] virtual QCursor cursorNamed(std::string_view name) const = 0;
     // Painting begins: the pen colour is snapped to what the screen can show.
     virtual void snapPenColor() = 0;
+    // A fill begins: the background colour is snapped the same way and its
+    // colour well repainted.
+    virtual void snapBackgroundColor() = 0;
     // The pen colour changed (pick colour): repaint its colour well.
     virtual void penColorChanged() = 0;
     // The edit state changed: the toolbar buttons' enabled states follow.

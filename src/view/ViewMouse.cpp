@@ -172,6 +172,9 @@ void CArdaneView::pickColor(const QPoint& viewPoint)
         return;
     m_host.paintSettings().penColor = colour;
     m_host.penColorChanged();
+    // The detailed adjustment marks the picked colour's levels.
+    if (PreciseAdjuster* precise = m_host.adjustDialogs().precise; precise && precise->isShown())
+        precise->markColor(colour);
 }
 
 void CArdaneView::floodFill(const QPoint& viewPoint)

@@ -315,36 +315,9 @@ bool CArdaneView::rotateSelectedObject(int degrees)
     return false;
 }
 
-void CArdaneView::rotateCommand(int degrees)
+void CArdaneView::drawSelectedObjectsIntoImage()
 {
-    if (m_noImage || !m_display || isTracking() || degrees == 0)
-        return;
-    if (rotateSelectedObject(degrees))
-        return;
-    // The whole image turns; a turn by a right angle keeps every pixel.
-    WaitCursor wait;
-    if (!m_editor->prepareUndo())
-        return;
-    const auto r = image().RotateImage(-degrees * 100, true, m_host.backgroundColor());
-    if (r != imaging::result::Ok) {
-        showImagingError(m_host.ui(), r);
-        return;
-    }
-    eraseSelection(true);
-    afterEdit();
-    m_doc.setModified(true);
-    refitDisplay();
-    m_display->RepaintNow();
-    m_host.refreshStatus();
-    refreshToolbarStates();
-}
-
-void CArdaneView::mergeSelectedObjects()
-{
-    if (m_noImage || !m_display || isTracking() || !m_objects->anySelected())
-        return;
-    WaitCursor wait;
-    if (!m_editor->prepareUndo())
+    if (!m_objects->anySelected())
         return;
     const objects::ImageMapping map{controlOrigin(), zoomFactor(), zoomOrigin()};
     const int drawMode = m_host.paintSettings().drawMode;
@@ -363,8 +336,6 @@ void CArdaneView::mergeSelectedObjects()
         m_objects->remove(*o, 3);
         m_doc.setModified(true);
     }
-    afterEdit();
-    refreshToolbarStates();
 }
 
 void CArdaneView::adoptLoadedObjects()
@@ -372,18 +343,6 @@ void CArdaneView::adoptLoadedObjects()
     m_objects->adoptAll([] { return ClipboardBuffer::nextWindowId(); });
     // Points refer to the zoom they were written at; the view shows 100 %.
     m_objects->rescaleAll(m_zoom, controlOrigin());
-}
-
-void CArdaneView::registerObjectCommands()
-{
-    // Merge paints the selected drawing objects into the image.
-    const auto enabledWithSelection = [this](CommandState& s) { s.enabled = m_objects->anySelected(); };
-    m_commands.on(ID_MERGE, [this] { mergeSelectedObjects(); }, enabledWithSelection);
-    m_commands.on(ID_ROTATE_90, [this] { rotateCommand(90); }, [](CommandState& s) { s.enabled = true; });
-    m_commands.on(ID_ROTATE_180, [this] { rotateCommand(180); }, [](CommandState& s) { s.enabled = true; });
-    m_commands.on(ID_ROTATE_270, [this] { rotateCommand(270); }, [](CommandState& s) { s.enabled = true; });
-    m_commands.on(ID_ROTATE_SPECIFIED, [this] { rotateCommand(m_host.rotationAngle()); },
-                  [](CommandState& s) { s.enabled = true; });
 }
 
 } // namespace ardane

@@ -8,6 +8,7 @@
 #include "view/CTextEditWnd.h"
 #include "core/TextFont.h"
 #include "view/ViewHost.h"
+#include "view/CArdaneView.h"
 #include "doc/LayeredFile.h"
 
 #include <QPoint>
@@ -15,6 +16,7 @@
 #include <QPixmap>
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -79,6 +81,7 @@ public:
         return QCursor(Qt::ArrowCursor);
     }
     void snapPenColor() override { ++penSnaps; }
+    void snapBackgroundColor() override { ++backgroundSnaps; }
     void penColorChanged() override { ++penChanges; }
     void refreshCommandStates() override { ++stateRefreshes; }
     void showContextMenu(int kind, const QPoint& globalPos) override { contextMenus.emplace_back(kind, globalPos); }
@@ -88,10 +91,53 @@ public:
     void showToolbarFont(const FontState& f) override { shownFonts.push_back(f); }
     int rotationAngle() const override { return angle; }
 
+    // The modeless dialogs a test puts in place (none by default), and the
+    // planes dialog a separation opens: by default a plain panel that
+    // records what the view asks of it.
+    AdjustDialogs dialogs;
+    AdjustDialogs adjustDialogs() override { return dialogs; }
+    struct RecordingPanel final : PlanesPanel {
+        CArdaneView* view = nullptr;
+        int selected = 1;
+        int buttons = 4;
+        int previewRepaints = 0;
+        bool closed = false;
+        int selectedButton() const override { return selected; }
+        int buttonCount() const override { return buttons; }
+        void repaintSelectedPreview() override { ++previewRepaints; }
+        void closePanel() override;
+    };
+    std::unique_ptr<RecordingPanel> panel;
+    std::function<PlanesPanel*(CArdaneView&)> planesFactory;
+    PlanesPanel* openPlanesDialog(CArdaneView& view) override
+    {
+        if (planesFactory)
+            return planesFactory(view);
+        panel = std::make_unique<RecordingPanel>();
+        panel->view = &view;
+        return panel.get();
+    }
+    int backgroundSnaps = 0;
+
     CTextEditWnd entry;
     FontState font{false, false, false, 12, 0, 1, QStringLiteral("DejaVu Sans")};
     std::vector<FontState> shownFonts;
     int angle = 0;
 };
+
+// As the real dialog's Close: the view gets back the whole image and
+// learns that the separation ended.
+inline void FakeHost::RecordingPanel::closePanel()
+{
+    closed = true;
+    if (view) {
+        CArdaneView* v = view;
+        view = nullptr;
+        v->showBitmap(v->backupControl().ImageHandle());
+        v->planeControl().SetImageHandle(imaging::Bitmap());
+        v->backupControl().SetImageHandle(imaging::Bitmap());
+        v->planesDialogClosed();
+    }
+}
 
 } // namespace ardane::test
