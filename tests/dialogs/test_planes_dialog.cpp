@@ -3,6 +3,7 @@
 // plane, Close with and without Merge, and the view told once.
 
 #include "FakeHost.h"
+#include "core/CommandIds.h"
 #include "dialogs/CColorPlanesDlg.h"
 #include "view/CArdaneView.h"
 
@@ -44,6 +45,24 @@ struct Fixture {
     QRgb at(int x, int y) const { return view->image().ImageHandle().pixelRgb(x, y) & 0xFFFFFF; }
 };
 
+bool runCommand(CArdaneView& view, int id)
+{
+    const CommandMap::Entry* entry = view.commands().find(id);
+    if (!entry || !entry->run)
+        return false;
+    entry->run();
+    return true;
+}
+
+bool commandEnabled(CArdaneView& view, int id)
+{
+    const CommandMap::Entry* entry = view.commands().find(id);
+    CommandState state;
+    if (entry && entry->update)
+        entry->update(state);
+    return entry && state.enabled;
+}
+
 QRgb rgb(int r, int g, int b)
 {
     return qRgb(r, g, b) & 0xFFFFFF;
@@ -54,16 +73,23 @@ QRgb rgb(int r, int g, int b)
 class TestPlanesDialog : public QObject {
     Q_OBJECT
 
-    // A separation of the view's image into the planes of `model`, with the
-    // dialog it opens.
+    // The view's separation command for `model`, with a host that opens
+    // this dialog.
     static QPointer<CColorPlanesDlg> separate(Fixture& f, int model)
     {
-        (void)model;
-        f.view->backupControl().SetImageHandle(f.view->image().ImageHandle());
-        f.view->planeControl().SetImageHandle(f.view->image().ImageHandle());
-        if (f.view->planeControl().SplitPlanes(kRgb) != imaging::result::Ok)
+        static constexpr int kCommands[] = {ID_SEPARATE_RGB, ID_SEPARATE_CMYK, ID_SEPARATE_HSV, ID_SEPARATE_HLS,
+                                            ID_SEPARATE_CMY};
+        QPointer<CColorPlanesDlg> opened;
+        f.host.planesFactory = [&opened](CArdaneView& v) -> PlanesPanel* {
+            opened = new CColorPlanesDlg(v);
+            return opened.data();
+        };
+        if (!runCommand(*f.view, kCommands[model]))
             return {};
-        return new CColorPlanesDlg(*f.view);
+        f.host.planesFactory = nullptr;
+        if (opened && f.view->planesDialog() != opened.data())
+            return {};
+        return opened;
     }
 
     static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -218,7 +244,90 @@ private slots:
         QVERIFY(!dlg);
     }
 
-    // Pictures of both layouts, for looking at them.
+    void cmykShowsFiveButtonsInAWiderDialog()
+    {
+        Fixture rgbFixture;
+        QPointer<CColorPlanesDlg> rgbDlg = separate(rgbFixture, kRgb);
+        Fixture cmykFixture;
+        QPointer<CColorPlanesDlg> cmykDlg = separate(cmykFixture, kCmyk);
+        QVERIFY(rgbDlg && cmykDlg);
+        rgbDlg->show();
+        cmykDlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rgbDlg.data()));
+        QVERIFY(QTest::qWaitForWindowExposed(cmykDlg.data()));
+        QCOMPARE(cmykDlg->buttonCount(), 5);
+        QVERIFY(!cmykDlg->button(4)->isHidden());
+        QCOMPARE(cmykDlg->button(4)->planeIndex(), 3);
+        QCOMPARE(cmykDlg->label(0)->text(), QStringLiteral("CMYK"));
+        QCOMPARE(cmykDlg->label(4)->text(), QStringLiteral("Black"));
+        // The fifth column's width, give or take the spacing.
+        const int narrower = cmykDlg->width() - rgbDlg->width();
+        QVERIFY2(narrower >= CPlaneButton::kPreviewSize, qPrintable(QString::number(narrower)));
+        QVERIFY(cmykDlg->separationBox()->width() - rgbDlg->separationBox()->width() >= CPlaneButton::kPreviewSize);
+        QVERIFY(rgbDlg->mergeButton()->x() < cmykDlg->mergeButton()->x());
+        QCOMPARE(rgbDlg->mergeButton()->x(), rgbDlg->closeButton()->x());
+
+        // The black plane of (10, 20, 200) and (250, 128, 5): 255 - max.
+        QTest::mouseClick(cmykDlg->button(4), Qt::LeftButton);
+        QCOMPARE(cmykDlg->selectedButton(), 4);
+        QCOMPARE(cmykFixture.at(0, 0), rgb(55, 55, 55));
+        QCOMPARE(cmykFixture.at(39, 0), rgb(5, 5, 5));
+
+        QDir().mkpath(QStringLiteral("/tmp/enhance-shots"));
+        QVERIFY(cmykDlg->grab().save(QStringLiteral("/tmp/enhance-shots/planes-cmyk.png")));
+        rgbDlg->closePanel();
+        cmykDlg->closePanel();
+    }
+
+    // An edit in the view while a plane is selected goes into that plane;
+    // Merge then builds the whole image from it.
+    void editInTheViewThenMerge()
+    {
+        Fixture f;
+        QPointer<CColorPlanesDlg> dlg = separate(f, kRgb);
+        QVERIFY(dlg);
+        EnhanceRequest invert;
+        invert.operation = 9; // "Invert(film nagative)"
+        f.view->applyEnhancement(invert);
+        QCOMPARE(f.at(0, 0), rgb(55, 55, 55));
+        QCOMPARE(f.view->planeControl().PlaneImage(0).pixelRgb(0, 0) & 0xFF, 55u);
+        QTest::mouseClick(dlg->mergeButton(), Qt::LeftButton);
+        QCOMPARE(f.view->backupControl().ImageHandle().pixelRgb(0, 0) & 0xFFFFFF, rgb(10, 20, 55));
+        QCOMPARE(f.view->backupControl().ImageHandle().pixelRgb(39, 0) & 0xFFFFFF, rgb(250, 128, 250));
+
+        // With "Planes" selected an edit stays out of the planes.
+        QTest::mouseClick(dlg->button(0), Qt::LeftButton);
+        f.view->applyEnhancement(invert);
+        QCOMPARE(f.view->planeControl().PlaneImage(0).pixelRgb(0, 0) & 0xFF, 55u);
+        dlg->closePanel();
+        QCOMPARE(f.at(0, 0), rgb(10, 20, 55));
+    }
+
+    // The view hears of the end once: a dialog deleted after a second
+    // separation has opened leaves the new dialog in place.
+    void viewToldOnce()
+    {
+        Fixture f;
+        QPointer<CColorPlanesDlg> first = separate(f, kRgb);
+        QVERIFY(first);
+        QVERIFY(!commandEnabled(*f.view, ID_SEPARATE_HSV));
+        first->closePanel();
+        QVERIFY(f.view->planesDialog() == nullptr);
+        QVERIFY(commandEnabled(*f.view, ID_SEPARATE_HSV));
+        QPointer<CColorPlanesDlg> second = separate(f, kHsv);
+        QVERIFY(second);
+        QVERIFY(first); // not deleted yet
+        flushDeletes();
+        QVERIFY(!first);
+        QVERIFY(f.view->planesDialog() == second.data());
+        QCOMPARE(second->label(3)->text(), QStringLiteral("Value"));
+        QCOMPARE(second->buttonCount(), 4);
+        delete second.data(); // destroyed without Close: still ends the separation
+        QVERIFY(f.view->planesDialog() == nullptr);
+        QCOMPARE(f.at(0, 0), rgb(10, 20, 200));
+    }
+
+    // A picture of the RGB layout, for looking at it.
     void screenshots()
     {
         Fixture f;
