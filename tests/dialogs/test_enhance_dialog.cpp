@@ -3,6 +3,7 @@
 // binding and reset, Apply on a real view, Save and Restore, Close.
 
 #include "FakeHost.h"
+#include "core/CommandIds.h"
 #include "dialogs/CEnhanceDlg.h"
 #include "view/CArdaneView.h"
 
@@ -252,6 +253,34 @@ private slots:
         dlg.save();
         QVERIFY(!dlg.hasSaved());
         QVERIFY(!m_snapshot.HasImage());
+    }
+
+    // The view's "Enhance/Effects" command shows and binds the dialog:
+    // the document's title, Apply on, the Size box limited to half the
+    // image's width; the view going away resets it. Closing unplanes a
+    // planes dialog of the view too.
+    void shownAndBoundByTheView()
+    {
+        ViewFixture f;
+        CEnhanceDlg dlg(m_snapshot);
+        f.host.dialogs.enhance = &dlg;
+        const CommandMap::Entry* show = f.view->commands().find(ID_ENHANCE);
+        QVERIFY(show && show->run);
+        show->run();
+        QVERIFY(dlg.isShown());
+        QVERIFY(dlg.boundView() == f.view.get());
+        QCOMPARE(dlg.windowTitle(), f.document.title());
+        QVERIFY(dlg.applyButton()->isEnabled());
+        QCOMPARE(dlg.sizeMaximum(), 20);
+        dlg.operationList()->setCurrentIndex(kMosaic);
+        dlg.sizeField()->setText(QStringLiteral("500"));
+        QCOMPARE(dlg.sizeField()->text(), QStringLiteral("20"));
+
+        f.view->unbindDialogs();
+        QVERIFY(dlg.boundView() == nullptr);
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("No associated image"));
+        QVERIFY(!dlg.applyButton()->isEnabled());
+        f.host.dialogs.enhance = nullptr;
     }
 
     void applyRunsTheOperationOnTheView()
