@@ -5,6 +5,7 @@
 #include "app/DocumentManager.h"
 #include "core/ProfileFormat.h"
 #include "app/ServerRegistration.h"
+#include "app/ModelessDialogs.h"
 #include "app/StartupLogo.h"
 #include "palettes/CAngleEdit.h"
 #include "palettes/CMainToolBar.h"
@@ -90,6 +91,7 @@ bool CArdaneApp::InitInstance()
 
     if (!m_cursors.load())
         return false;
+    m_dialogs = std::make_unique<ModelessDialogs>(m_frame.get());
     m_examiner = new CImagingCtrl(kExaminerId, m_frame.get());
     m_examiner->setGeometry(0, 0, 20, 20);
     m_examiner->hide();
@@ -228,12 +230,12 @@ void CArdaneApp::snapPenColor()
 
 AdjustDialogs CArdaneApp::adjustDialogs()
 {
-    return {};
+    return m_dialogs ? m_dialogs->handles() : AdjustDialogs{};
 }
 
-PlanesPanel* CArdaneApp::openPlanesDialog(CArdaneView&)
+PlanesPanel* CArdaneApp::openPlanesDialog(CArdaneView& view)
 {
-    return nullptr;
+    return m_dialogs ? m_dialogs->openPlanes(view) : nullptr;
 }
 
 void CArdaneApp::snapBackgroundColor()

@@ -30,6 +30,7 @@ class CImagingCtrl;
 class CommandRegistry;
 class DocumentManager;
 class HelpWindow;
+class ModelessDialogs;
 class StartupLogo;
 
 class CArdaneApp : public QObject, public ViewHost {
@@ -126,6 +127,8 @@ private:
     CTextEditWnd m_textEntry;
     CommandMap m_commands;
     std::unique_ptr<CommandRegistry> m_registry;
+    // Before the frame, so that it outlives the views the frame closes.
+    std::unique_ptr<ModelessDialogs> m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;
     DocumentManager* m_documents = nullptr; // owned by the frame
     CImagingCtrl* m_examiner = nullptr;     // hidden, owned by the frame
