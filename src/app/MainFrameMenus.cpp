@@ -170,7 +170,7 @@ void CMainFrame::buildMenus()
     addItems(r, submenu(r, image, QStringLiteral("&Palette Options")), kPalettes);
     addItems(r, submenu(r, image, QStringLiteral("D&ither Options")), kDithers);
     image->addSeparator();
-    QMenu* separation = submenu(r, image, QStringLiteral("Color Se&paration"));
+    QMenu* separation = submenu(r, image, QStringLiteral("Color &Separation"));
     r.addTo(separation, ID_SEPARATE_RGB, QStringLiteral("RGB"));
     r.addTo(separation, ID_SEPARATE_CMYK, QStringLiteral("CMYK"));
     r.addTo(separation, ID_SEPARATE_CMY, QStringLiteral("CMY"));
@@ -182,7 +182,7 @@ void CMainFrame::buildMenus()
     r.addTo(rotate, ID_ROTATE_270, QStringLiteral("&270 degree"));
     r.addTo(rotate, ID_ROTATE_SPECIFIED, QStringLiteral("&Specified Angle"));
     r.addTo(image, ID_ENHANCE, QStringLiteral("Enh&ance/Effects"));
-    QMenu* intensity = submenu(r, image, QStringLiteral("&Intensity"));
+    QMenu* intensity = submenu(r, image, QStringLiteral("In&tensity"));
     r.addTo(intensity, ID_DETAILED_ADJUSTMENT, QStringLiteral("Detailed Adjustment"));
     r.addTo(intensity, ID_CURVE_ADJUSTMENT, QStringLiteral("Curve Adjustment"));
     r.addTo(intensity, ID_FLAT_ADJUSTMENT, QStringLiteral("Flat Adjustment"));
