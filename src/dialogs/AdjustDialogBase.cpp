@@ -3,6 +3,7 @@
 #include "imaging/ImagingControl.h"
 #include "view/CArdaneView.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QPainter>
 #include <QPushButton>
@@ -85,6 +86,27 @@ adjust::Heights CAdjustDialogBase::loadHeights(int fullHeight) const
     if (!m_view)
         return adjust::flatHeights();
     return adjust::histogramHeights(m_view->image(), channelCode(), fullHeight);
+}
+
+void CAdjustDialogBase::arrange(QLayout* plot, std::initializer_list<QPushButton*> ownButtons)
+{
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : ownButtons)
+        buttons->addWidget(button);
+    for (QPushButton* button : {m_save, m_restore, m_close})
+        buttons->addWidget(button);
+    buttons->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(plot);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CAdjustDialogBase::showOnTop()
+{
+    show();
+    raise();
 }
 
 namespace adjust {

@@ -9,9 +9,11 @@
 #include <QPointer>
 
 #include <array>
+#include <initializer_list>
 #include <functional>
 
 class QComboBox;
+class QLayout;
 class QPainter;
 class QPushButton;
 
@@ -48,6 +50,12 @@ protected:
     // The histogram of the selected channel in the bound view's image, for a
     // display `fullHeight` pixels high; all minimum without a view.
     [[nodiscard]] adjust::Heights loadHeights(int fullHeight) const;
+
+    // The dialog's layout: `plot` at the left, at the right a column of the
+    // dialog's own buttons followed by Save, Restore and Close.
+    void arrange(QLayout* plot, std::initializer_list<QPushButton*> ownButtons);
+    // Shows the dialog over the others.
+    void showOnTop();
 
     // The user picked another channel.
     virtual void channelChanged() = 0;

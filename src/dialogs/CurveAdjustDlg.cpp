@@ -130,21 +130,12 @@ CCurveAdjustDlg::CCurveAdjustDlg(imaging::ImagingControl& snapshot, QWidget* par
     plotColumn->addWidget(m_editor);
     plotColumn->addLayout(scale);
 
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* button : {m_reset, &saveButton(), &restoreButton(), &closeButton()})
-        buttons->addWidget(button);
-    buttons->addStretch(1);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(plotColumn);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    arrange(plotColumn, {m_reset});
 }
 
 void CCurveAdjustDlg::showAdjuster()
 {
-    show();
-    raise();
+    showOnTop();
 }
 
 void CCurveAdjustDlg::bindView(CArdaneView* bound)

@@ -125,21 +125,12 @@ CFlatAdjustDlg::CFlatAdjustDlg(imaging::ImagingControl& snapshot, QWidget* paren
     plotColumn->addLayout(sliderRow);
     plotColumn->addLayout(scale);
 
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* button : {&saveButton(), &restoreButton(), &closeButton()})
-        buttons->addWidget(button);
-    buttons->addStretch(1);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(plotColumn);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    arrange(plotColumn, {});
 }
 
 void CFlatAdjustDlg::showAdjuster()
 {
-    show();
-    raise();
+    showOnTop();
 }
 
 void CFlatAdjustDlg::bindView(CArdaneView* bound)

@@ -189,21 +189,12 @@ CPreciseAdjustDlg::CPreciseAdjustDlg(imaging::ImagingControl& snapshot, QWidget*
     bars->addWidget(m_destinationRadio);
     bars->addWidget(m_destination);
 
-    auto* buttons = new QVBoxLayout;
-    for (QPushButton* button : {m_map, m_apply, &saveButton(), &restoreButton(), &closeButton()})
-        buttons->addWidget(button);
-    buttons->addStretch(1);
-
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(bars);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    arrange(bars, {m_map, m_apply});
 }
 
 void CPreciseAdjustDlg::showAdjuster()
 {
-    show();
-    raise();
+    showOnTop();
 }
 
 void CPreciseAdjustDlg::hideEvent(QHideEvent* event)
