@@ -1,5 +1,7 @@
 #include "BatchCommands.h"
 
+#include "BatchApply.h"
+#include "BatchOutput.h"
 #include "BatchProfile.h"
 #include "doc/LayeredFile.h"
 #include "doc/SaveFormats.h"
@@ -158,8 +160,10 @@ QString usage()
         "      Exit status 0 on success; otherwise the error is printed on stderr\n"
         "      and nothing is written.\n"
         "\n"
+        "%1"
         "  ardane-batch --help\n"
-        "      This text.\n");
+        "      This text.\n")
+        .arg(applyUsage());
 }
 
 int runInfo(const QStringList& files, QTextStream& out, QTextStream& err)
@@ -196,100 +200,111 @@ int runInfo(const QStringList& files, QTextStream& out, QTextStream& err)
     return status;
 }
 
-int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
+bool parseCommandLine(const QString& command, const QStringList& args, OutputOptions& options, QStringList& words,
+                      const ExtraOption& extra, QTextStream& err)
 {
-    QStringList positional;
-    std::optional<QString> formatText;
-    int bits = 0;
-    int palette = 1;
-    int dither = 0;
-    int quality = -1;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (!a.startsWith(QLatin1String("--"))) {
-            positional << a;
+            words << a;
             continue;
         }
         if (i + 1 >= args.size()) {
-            err << "convert: " << a << " needs a value\n";
-            return 2;
+            err << command << ": " << a << " needs a value\n";
+            return false;
         }
         const QString value = args[++i];
         if (a == QLatin1String("--format")) {
-            formatText = value;
+            options.formatText = value;
         } else if (a == QLatin1String("--bits")) {
             const auto v = parseInt(value, 1, 32);
             if (!v || !imaging::Bitmap::isValidDepth(*v)) {
-                err << "convert: --bits must be 1, 4, 8, 16, 24 or 32\n";
-                return 2;
+                err << command << ": --bits must be 1, 4, 8, 16, 24 or 32\n";
+                return false;
             }
-            bits = *v;
+            options.bits = *v;
         } else if (a == QLatin1String("--palette")) {
             const auto v = lookup(kPaletteNames, value);
             if (!v) {
-                err << "convert: unknown palette '" << value << "'\n";
-                return 2;
+                err << command << ": unknown palette '" << value << "'\n";
+                return false;
             }
-            palette = *v;
+            options.palette = *v;
         } else if (a == QLatin1String("--dither")) {
             const auto v = lookup(kDitherNames, value);
             if (!v) {
-                err << "convert: unknown dither '" << value << "'\n";
-                return 2;
+                err << command << ": unknown dither '" << value << "'\n";
+                return false;
             }
-            dither = *v;
+            options.dither = *v;
         } else if (a == QLatin1String("--quality")) {
             const auto v = parseInt(value, 1, 100);
             if (!v) {
-                err << "convert: --quality must be 1 to 100\n";
-                return 2;
+                err << command << ": --quality must be 1 to 100\n";
+                return false;
             }
-            quality = *v;
+            options.quality = *v;
         } else {
-            err << "convert: unknown option " << a << '\n';
-            return 2;
+            const OptionStatus status = extra ? extra(a, value) : OptionStatus::Unknown;
+            if (status == OptionStatus::Invalid)
+                return false;
+            if (status == OptionStatus::Unknown) {
+                err << command << ": unknown option " << a << '\n';
+                return false;
+            }
         }
     }
-    if (positional.size() != 2) {
-        err << "convert: needs IN and OUT\n" << usage();
-        return 2;
-    }
-    const QString& in = positional[0];
-    const QString& outPath = positional[1];
+    return true;
+}
 
-    const bool layeredOut = formatText ? isLayeredName(*formatText) : isLayeredName(QFileInfo(outPath).suffix());
-    const imaging::FormatInfo* format = layeredOut ? nullptr
-                                      : formatText ? parseFormat(*formatText)
-                                                   : parseFormat(QFileInfo(outPath).suffix());
-    if (!format && !layeredOut) {
-        err << "convert: cannot tell the output format"
+std::optional<OutputTarget> outputTarget(const QString& command, const QString& outPath, const OutputOptions& options,
+                                         QTextStream& err)
+{
+    const std::optional<QString>& formatText = options.formatText;
+    OutputTarget target;
+    target.layered = formatText ? isLayeredName(*formatText) : isLayeredName(QFileInfo(outPath).suffix());
+    target.format = target.layered ? nullptr
+                  : formatText     ? parseFormat(*formatText)
+                                   : parseFormat(QFileInfo(outPath).suffix());
+    if (!target.format && !target.layered) {
+        err << command << ": cannot tell the output format"
             << (formatText ? QStringLiteral(" '%1'").arg(*formatText) : QStringLiteral(" from '%1'").arg(outPath))
             << '\n';
-        return 2;
+        return std::nullopt;
     }
+    return target;
+}
 
-    ImagingControl control;
+bool readInput(const QString& in, ImagingControl& control, QTextStream& err)
+{
     if (doc::isLayeredFile(in)) {
         objects::ObjectList objects;
         std::vector<std::uint8_t> bytes;
         if (!readLayered(in, control, objects, bytes)) {
             err << in << ": " << message(imaging::result::ReadError) << '\n';
-            return 1;
+            return false;
         }
         bytes = {};
         if (!objects.empty())
             mergeObjects(control, objects, readMergeSettings(profilePath()));
     } else if (const Result r = control.LoadFile(in, 0, 0); r != imaging::result::Ok) {
         err << in << ": " << message(r) << '\n';
-        return 1;
+        return false;
     }
+    return true;
+}
+
+int writeOutput(const QString& in, const QString& outPath, const OutputTarget& target, const OutputOptions& options,
+                ImagingControl& control, QTextStream& err)
+{
+    const int bits = options.bits;
     if (bits != 0) {
-        if (const Result r = control.ConvertColorDepth(bits, palette, dither, 0); r != imaging::result::Ok) {
+        if (const Result r = control.ConvertColorDepth(bits, options.palette, options.dither, 0); r != imaging::result::Ok) {
             err << in << ": " << message(r) << '\n';
             return 1;
         }
     }
-    if (layeredOut) {
+    if (target.layered) {
         // The embedded bitmap holds every depth.
         doc::LayeredFile file;
         const int depth = bits != 0 ? bits : control.BitsPerPixel();
@@ -301,11 +316,34 @@ int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
     }
     // Without --bits the nearest depth the format holds is chosen for us; a
     // depth asked for must be one the format holds.
-    if (const Result r = control.SaveFile(outPath, int(format->format), bits, quality, false); r != imaging::result::Ok) {
+    if (const Result r = control.SaveFile(outPath, int(target.format->format), bits, options.quality, false);
+        r != imaging::result::Ok) {
         err << outPath << ": " << message(r) << '\n';
         return 1;
     }
     return 0;
+}
+
+int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
+{
+    const QString command = QStringLiteral("convert");
+    OutputOptions options;
+    QStringList positional;
+    if (!parseCommandLine(command, args, options, positional, {}, err))
+        return 2;
+    if (positional.size() != 2) {
+        err << "convert: needs IN and OUT\n" << usage();
+        return 2;
+    }
+    const QString& in = positional[0];
+    const QString& outPath = positional[1];
+    const std::optional<OutputTarget> target = outputTarget(command, outPath, options, err);
+    if (!target)
+        return 2;
+    ImagingControl control;
+    if (!readInput(in, control, err))
+        return 1;
+    return writeOutput(in, outPath, *target, options, control, err);
 }
 
 int run(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -324,6 +362,8 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err)
         return runInfo(rest, out, err);
     if (command == QLatin1String("convert"))
         return runConvert(rest, out, err);
+    if (command == QLatin1String("apply"))
+        return runApply(rest, out, err);
     err << "unknown command '" << command << "'\n" << usage();
     return 2;
 }
