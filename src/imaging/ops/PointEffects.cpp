@@ -1,16 +1,19 @@
 #include "imaging/ops/PointEffects.h"
 
 #include "imaging/ops/IntensityMap.h"
+#include "imaging/ops/Parallel.h"
 #include "imaging/ops/PixelRows.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <vector>
 
 namespace ardane::imaging::ops {
 
 using detail::expand5;
+using detail::forRowBands;
 using detail::packRgb555;
 using detail::unpackRgb555;
 
@@ -53,31 +56,41 @@ bool applyColourFunction(Bitmap& bitmap, F f)
     QImage& image = bitmap.image();
     const int w = image.width();
     const int h = image.height();
+    // Rows are reached from the first one: scanLine() is not for threads.
+    uchar* const base = bits == 16 || bits == 24 || bits == 32 ? image.bits() : nullptr;
+    const qsizetype stride = image.bytesPerLine();
+    const std::int64_t pixels = std::int64_t(w) * h;
     switch (bits) {
     case 16:
-        for (int y = 0; y < h; ++y) {
-            auto* p = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x)
-                p[x] = table555[p[x] & 0x7FFFu];
-        }
+        forRowBands(h, pixels, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                auto* p = reinterpret_cast<std::uint16_t*>(base + y * stride);
+                for (int x = 0; x < w; ++x)
+                    p[x] = table555[p[x] & 0x7FFFu];
+            }
+        });
         break;
     case 24:
-        for (int y = 0; y < h; ++y) {
-            uchar* p = image.scanLine(y);
-            for (int x = 0; x < w; ++x, p += 3) {
-                const QRgb c = f(qRgb(p[0], p[1], p[2]));
-                p[0] = uchar(qRed(c));
-                p[1] = uchar(qGreen(c));
-                p[2] = uchar(qBlue(c));
+        forRowBands(h, pixels, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                uchar* p = base + y * stride;
+                for (int x = 0; x < w; ++x, p += 3) {
+                    const QRgb c = f(qRgb(p[0], p[1], p[2]));
+                    p[0] = uchar(qRed(c));
+                    p[1] = uchar(qGreen(c));
+                    p[2] = uchar(qBlue(c));
+                }
             }
-        }
+        });
         break;
     case 32:
-        for (int y = 0; y < h; ++y) {
-            auto* p = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x)
-                p[x] = keepAlpha(p[x], f(p[x]));
-        }
+        forRowBands(h, pixels, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                auto* p = reinterpret_cast<QRgb*>(base + y * stride);
+                for (int x = 0; x < w; ++x)
+                    p[x] = keepAlpha(p[x], f(p[x]));
+            }
+        });
         break;
     default: {
         QList<QRgb> colours = image.colorTable();
@@ -136,6 +149,60 @@ bool applyColourFunction(Bitmap& bitmap, F f)
     }
 }
 
+// 255 - v for every byte: one exclusive or per eight bytes.
+void invertBytes(uchar* p, std::size_t n)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        v = ~v;
+        std::memcpy(p + i, &v, 8);
+    }
+    for (; i < n; ++i)
+        p[i] = uchar(~p[i]);
+}
+
+// Every byte through one table, eight bytes read and written at a time.
+void mapBytes(uchar* p, std::size_t n, const ChannelTable& t)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        const std::uint64_t o = std::uint64_t(t[v & 255]) | std::uint64_t(t[(v >> 8) & 255]) << 8
+                              | std::uint64_t(t[(v >> 16) & 255]) << 16 | std::uint64_t(t[(v >> 24) & 255]) << 24
+                              | std::uint64_t(t[(v >> 32) & 255]) << 32 | std::uint64_t(t[(v >> 40) & 255]) << 40
+                              | std::uint64_t(t[(v >> 48) & 255]) << 48 | std::uint64_t(t[v >> 56]) << 56;
+        std::memcpy(p + i, &o, 8);
+    }
+    for (; i < n; ++i)
+        p[i] = t[p[i]];
+}
+
+// A row of red, green, blue bytes, each channel through its table when it
+// changes anything.
+void mapPixels24(uchar* p, int w, const ChannelTable& red, const ChannelTable& green, const ChannelTable& blue,
+                 bool mapRed, bool mapGreen, bool mapBlue)
+{
+    if (mapRed && !mapGreen && !mapBlue) {
+        for (int x = 0; x < w; ++x)
+            p[3 * x] = red[p[3 * x]];
+    } else if (!mapRed && mapGreen && !mapBlue) {
+        for (int x = 0; x < w; ++x)
+            p[3 * x + 1] = green[p[3 * x + 1]];
+    } else if (!mapRed && !mapGreen && mapBlue) {
+        for (int x = 0; x < w; ++x)
+            p[3 * x + 2] = blue[p[3 * x + 2]];
+    } else {
+        for (int x = 0; x < w; ++x, p += 3) {
+            p[0] = red[p[0]];
+            p[1] = green[p[1]];
+            p[2] = blue[p[2]];
+        }
+    }
+}
+
 } // namespace
 
 bool applyChannelTables(Bitmap& bitmap, const ChannelTable& red, const ChannelTable& green, const ChannelTable& blue)
@@ -147,7 +214,15 @@ bool applyChannelTables(Bitmap& bitmap, const ChannelTable& red, const ChannelTa
     QImage& image = bitmap.image();
     const int w = image.width();
     const int h = image.height();
-    switch (bitmap.bitsPerPixel()) {
+    const int bits = bitmap.bitsPerPixel();
+    // Rows are reached from the first one: scanLine() is not for threads.
+    uchar* const base = bits == 16 || bits == 24 || bits == 32 ? image.bits() : nullptr;
+    const qsizetype stride = image.bytesPerLine();
+    const std::int64_t pixels = std::int64_t(w) * h;
+    const bool same = red == green && green == blue;
+    const bool inverting = same && red == invertTable();
+    const ChannelTable identity = identityTable();
+    switch (bits) {
     case 16: {
         // Each 5-bit channel widened, mapped and narrowed, as one table per
         // channel that already holds the value in its place in the word.
@@ -158,34 +233,52 @@ bool applyChannelTables(Bitmap& bitmap, const ChannelTable& red, const ChannelTa
             g5[std::size_t(v)] = std::uint16_t((green[e] >> 3) << 5);
             b5[std::size_t(v)] = std::uint16_t(blue[e] >> 3);
         }
-        for (int y = 0; y < h; ++y) {
-            auto* p = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x) {
-                const unsigned v = p[x];
-                p[x] = std::uint16_t(r5[(v >> 10) & 31] | g5[(v >> 5) & 31] | b5[v & 31]);
+        forRowBands(h, pixels, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                auto* p = reinterpret_cast<std::uint16_t*>(base + y * stride);
+                for (int x = 0; x < w; ++x) {
+                    const unsigned v = p[x];
+                    p[x] = std::uint16_t(r5[(v >> 10) & 31] | g5[(v >> 5) & 31] | b5[v & 31]);
+                }
             }
-        }
+        });
         break;
     }
-    case 24:
-        for (int y = 0; y < h; ++y) {
-            uchar* p = image.scanLine(y);
-            for (int x = 0; x < w; ++x, p += 3) {
-                p[0] = red[p[0]];
-                p[1] = green[p[1]];
-                p[2] = blue[p[2]];
+    case 24: {
+        // The byte order of a row is red, green, blue, so one table for all
+        // three maps the row as a run of bytes; a table that leaves its
+        // channel alone is skipped.
+        const std::size_t rowBytes = std::size_t(w) * 3;
+        const bool mapRed = red != identity, mapGreen = green != identity, mapBlue = blue != identity;
+        forRowBands(h, pixels, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                uchar* p = base + y * stride;
+                if (inverting)
+                    invertBytes(p, rowBytes);
+                else if (same)
+                    mapBytes(p, rowBytes, red);
+                else
+                    mapPixels24(p, w, red, green, blue, mapRed, mapGreen, mapBlue);
             }
-        }
+        });
         break;
+    }
     case 32:
-        for (int y = 0; y < h; ++y) {
-            auto* p = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 0; x < w; ++x) {
-                const QRgb c = p[x];
-                p[x] = (c & 0xFF000000u) | (QRgb(red[(c >> 16) & 255]) << 16) | (QRgb(green[(c >> 8) & 255]) << 8)
-                    | QRgb(blue[c & 255]);
+        forRowBands(h, pixels, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                auto* p = reinterpret_cast<QRgb*>(base + y * stride);
+                if (inverting) {
+                    for (int x = 0; x < w; ++x)
+                        p[x] ^= 0x00FFFFFFu;
+                    continue;
+                }
+                for (int x = 0; x < w; ++x) {
+                    const QRgb c = p[x];
+                    p[x] = (c & 0xFF000000u) | (QRgb(red[(c >> 16) & 255]) << 16) | (QRgb(green[(c >> 8) & 255]) << 8)
+                        | QRgb(blue[c & 255]);
+                }
             }
-        }
+        });
         break;
     default: {
         QList<QRgb> colours = image.colorTable();
