@@ -13,6 +13,10 @@
 #include <optional>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The neighbourhood effects take the red, green and blue of the image out as
 // three planes of bytes (one scan line at a time, whatever the depth), work
 // on each plane with plain loops over rows, and put the result back. Alpha
@@ -237,7 +241,19 @@ void median3Rows(const Plane& src, Plane& dst, int w, int h, int y0, int y1)
         std::uint8_t* l = lo.data() + 1;
         std::uint8_t* m = mid.data() + 1;
         std::uint8_t* u = hi.data() + 1;
-        for (int x = 0; x < w; ++x) {
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x + 16 <= w; x += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(up + x));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + x));
+            const __m128i small = _mm_min_epu8(a, b), large = _mm_max_epu8(a, b);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(l + x), _mm_min_epu8(small, c));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(u + x), _mm_max_epu8(large, c));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(m + x), _mm_max_epu8(small, _mm_min_epu8(large, c)));
+        }
+#endif
+        for (; x < w; ++x) {
             const std::uint8_t a = up[x], b = row[x], c = down[x];
             const std::uint8_t small = std::min(a, b), large = std::max(a, b);
             l[x] = std::min(small, c);
@@ -251,7 +267,20 @@ void median3Rows(const Plane& src, Plane& dst, int w, int h, int y0, int y1)
         m[w] = m[w - 1];
         u[w] = u[w - 1];
         std::uint8_t* out = dst.data() + std::size_t(y) * std::size_t(w);
-        for (int x = 0; x < w; ++x) {
+        x = 0;
+#if defined(__SSE2__)
+        const auto load = [](const std::uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+        const auto med3v = [](__m128i a, __m128i b, __m128i c) {
+            return _mm_max_epu8(_mm_min_epu8(a, b), _mm_min_epu8(_mm_max_epu8(a, b), c));
+        };
+        for (; x + 16 <= w; x += 16) {
+            const __m128i maxLow = _mm_max_epu8(_mm_max_epu8(load(l + x - 1), load(l + x)), load(l + x + 1));
+            const __m128i minHigh = _mm_min_epu8(_mm_min_epu8(load(u + x - 1), load(u + x)), load(u + x + 1));
+            const __m128i midMid = med3v(load(m + x - 1), load(m + x), load(m + x + 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), med3v(maxLow, midMid, minHigh));
+        }
+#endif
+        for (; x < w; ++x) {
             const std::uint8_t maxLow = std::max(std::max(l[x - 1], l[x]), l[x + 1]);
             const std::uint8_t minHigh = std::min(std::min(u[x - 1], u[x]), u[x + 1]);
             const std::uint8_t midMid = med3(m[x - 1], m[x], m[x + 1]);

@@ -352,6 +352,27 @@ bool invert(Bitmap& bitmap)
 
 bool grayscale(Bitmap& bitmap)
 {
+    if (bitmap.bitsPerPixel() == 24) {
+        // The common case straight on the bytes of each row.
+        if (!bitmap.detach())
+            return false;
+        QImage& image = bitmap.image();
+        const int w = image.width();
+        uchar* const base = image.bits();
+        const qsizetype stride = image.bytesPerLine();
+        forRowBands(image.height(), std::int64_t(w) * image.height(), [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                uchar* p = base + y * stride;
+                for (int x = 0; x < w; ++x, p += 3) {
+                    const uchar l = luminance(p[0], p[1], p[2]);
+                    p[0] = l;
+                    p[1] = l;
+                    p[2] = l;
+                }
+            }
+        });
+        return true;
+    }
     return applyColourFunction(bitmap, [](QRgb c) {
         const int l = luminance(qRed(c), qGreen(c), qBlue(c));
         return qRgb(l, l, l);
@@ -381,11 +402,15 @@ bool saturation(Bitmap& bitmap, int value)
     const int factor = 1000 + std::clamp(value, -1000, 1000); // thousandths
     if (factor == 1000)
         return true; // nothing changes, so nothing to copy
-    return applyColourFunction(bitmap, [factor](QRgb c) {
+    // The scaled distance from grey for every distance (-255..255).
+    std::array<int, 511> scaled{};
+    for (int d = -255; d <= 255; ++d)
+        scaled[std::size_t(d + 255)] = mulDivRound(d, factor, 1000);
+    return applyColourFunction(bitmap, [&scaled](QRgb c) {
         const int r = qRed(c), g = qGreen(c), b = qBlue(c);
         const int l = luminance(r, g, b);
-        return qRgb(clampByte(l + mulDivRound(r - l, factor, 1000)), clampByte(l + mulDivRound(g - l, factor, 1000)),
-                    clampByte(l + mulDivRound(b - l, factor, 1000)));
+        const int* s = scaled.data() + 255 - l;
+        return qRgb(clampByte(l + s[r]), clampByte(l + s[g]), clampByte(l + s[b]));
     });
 }
 
