@@ -163,10 +163,33 @@ void invertBytes(uchar* p, std::size_t n)
         p[i] = uchar(~p[i]);
 }
 
+// One table applied to two bytes at once: entry v holds the mapped low and
+// high byte of v. At 128 KiB it stays in the core's cache, and it halves the
+// table reads of a row.
+using PairTable = std::vector<std::uint16_t>;
+
+[[nodiscard]] PairTable pairTable(const ChannelTable& t)
+{
+    PairTable pairs(65536);
+    for (std::size_t v = 0; v < pairs.size(); ++v)
+        pairs[v] = std::uint16_t(t[v & 255] | (t[v >> 8] << 8));
+    return pairs;
+}
+
 // Every byte through one table, eight bytes read and written at a time.
-void mapBytes(uchar* p, std::size_t n, const ChannelTable& t)
+void mapBytes(uchar* p, std::size_t n, const ChannelTable& t, const PairTable& pairs)
 {
     std::size_t i = 0;
+    if (!pairs.empty()) {
+        const std::uint16_t* t2 = pairs.data();
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t v;
+            std::memcpy(&v, p + i, 8);
+            const std::uint64_t o = std::uint64_t(t2[v & 0xFFFF]) | std::uint64_t(t2[(v >> 16) & 0xFFFF]) << 16
+                                  | std::uint64_t(t2[(v >> 32) & 0xFFFF]) << 32 | std::uint64_t(t2[v >> 48]) << 48;
+            std::memcpy(p + i, &o, 8);
+        }
+    }
     for (; i + 8 <= n; i += 8) {
         std::uint64_t v;
         std::memcpy(&v, p + i, 8);
@@ -222,6 +245,16 @@ bool applyChannelTables(Bitmap& bitmap, const ChannelTable& red, const ChannelTa
     const bool same = red == green && green == blue;
     const bool inverting = same && red == invertTable();
     const ChannelTable identity = identityTable();
+    // The pair table pays for itself from about a hundred thousand pixels;
+    // without memory for it the single table does the work.
+    PairTable pairs;
+    if (same && !inverting && (bits == 24 || bits == 32) && pixels >= 100000) {
+        try {
+            pairs = pairTable(red);
+        } catch (const std::bad_alloc&) {
+            pairs.clear();
+        }
+    }
     switch (bits) {
     case 16: {
         // Each 5-bit channel widened, mapped and narrowed, as one table per
@@ -256,7 +289,7 @@ bool applyChannelTables(Bitmap& bitmap, const ChannelTable& red, const ChannelTa
                 if (inverting)
                     invertBytes(p, rowBytes);
                 else if (same)
-                    mapBytes(p, rowBytes, red);
+                    mapBytes(p, rowBytes, red, pairs);
                 else
                     mapPixels24(p, w, red, green, blue, mapRed, mapGreen, mapBlue);
             }
@@ -270,6 +303,14 @@ bool applyChannelTables(Bitmap& bitmap, const ChannelTable& red, const ChannelTa
                 if (inverting) {
                     for (int x = 0; x < w; ++x)
                         p[x] ^= 0x00FFFFFFu;
+                    continue;
+                }
+                if (!pairs.empty()) {
+                    // Blue and green as one pair, red alone, alpha kept.
+                    for (int x = 0; x < w; ++x) {
+                        const QRgb c = p[x];
+                        p[x] = (c & 0xFF000000u) | (QRgb(red[(c >> 16) & 255]) << 16) | QRgb(pairs[c & 0xFFFF]);
+                    }
                     continue;
                 }
                 for (int x = 0; x < w; ++x) {
