@@ -1,7 +1,9 @@
 #include "imaging/ops/IntensityMap.h"
 
+#include "imaging/ops/Parallel.h"
 #include "imaging/ops/PixelRows.h"
 
+#include <mutex>
 #include <vector>
 
 namespace ardane::imaging::ops {
@@ -63,25 +65,36 @@ std::array<std::uint32_t, 256> computeHistogram(const Bitmap& bitmap, IntensityC
                     counts[std::size_t(v)];
         break;
     }
-    case 24:
-        for (int y = 0; y < h; ++y) {
-            const uchar* p = image.constScanLine(y);
-            switch (channel) {
-            case IntensityChannel::Red:
-            case IntensityChannel::Green:
-            case IntensityChannel::Blue: {
-                const int offset = int(channel) - 1;
-                for (int x = 0; x < w; ++x)
-                    ++hist[p[3 * x + offset]];
-                break;
+    case 24: {
+        // Each band counts on its own, then adds its counts to the total.
+        const uchar* const bits = image.constBits();
+        const qsizetype stride = image.bytesPerLine();
+        std::mutex lock;
+        detail::forRowBands(h, std::int64_t(w) * h, [&](int y0, int y1) {
+            std::array<std::uint32_t, 256> local{};
+            for (int y = y0; y < y1; ++y) {
+                const uchar* p = bits + y * stride;
+                switch (channel) {
+                case IntensityChannel::Red:
+                case IntensityChannel::Green:
+                case IntensityChannel::Blue: {
+                    const int offset = int(channel) - 1;
+                    for (int x = 0; x < w; ++x)
+                        ++local[p[3 * x + offset]];
+                    break;
+                }
+                default:
+                    for (int x = 0; x < w; ++x, p += 3)
+                        ++local[luminance(p[0], p[1], p[2])];
+                    break;
+                }
             }
-            default:
-                for (int x = 0; x < w; ++x, p += 3)
-                    ++hist[luminance(p[0], p[1], p[2])];
-                break;
-            }
-        }
+            const std::lock_guard<std::mutex> guard(lock);
+            for (std::size_t i = 0; i < 256; ++i)
+                hist[i] += local[i];
+        });
         break;
+    }
     case 32:
         for (int y = 0; y < h; ++y) {
             const auto* p = reinterpret_cast<const QRgb*>(image.constScanLine(y));
