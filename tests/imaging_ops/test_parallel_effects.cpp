@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <new>
@@ -166,6 +167,29 @@ private slots:
                 };
                 QCOMPARE(s.pixelRgb(x, y), qRgb(sat(qRed(c)), sat(qGreen(c)), sat(qBlue(c))));
             }
+    }
+
+    // Large images turn hues through a table: it must give what each colour
+    // turned on its own gives (a small image, below the table's size).
+    void hueTableMatchesTheColourByColourTurn()
+    {
+        const Bitmap tile = randomImage(24, 701, 503);
+        Bitmap big = Bitmap::create(701 * 2, 503 * 3, 24);
+        for (int y = 0; y < big.height(); ++y) {
+            std::memcpy(big.image().scanLine(y), tile.image().constScanLine(y % 503), 701 * 3);
+            std::memcpy(big.image().scanLine(y) + 701 * 3, tile.image().constScanLine(y % 503), 701 * 3);
+        }
+        for (const int degrees : {1, 120, 200, 359}) {
+            Bitmap small = tile;
+            QVERIFY(hue(small, degrees));
+            Bitmap large = big;
+            QVERIFY(hue(large, degrees));
+            for (int y = 0; y < large.height(); ++y)
+                QVERIFY2(std::memcmp(large.image().constScanLine(y), small.image().constScanLine(y % 503), 701 * 3) == 0
+                             && std::memcmp(large.image().constScanLine(y) + 701 * 3, small.image().constScanLine(y % 503),
+                                            701 * 3) == 0,
+                         qPrintable(QStringLiteral("%1 degrees, row %2").arg(degrees).arg(y)));
+        }
     }
 
     void threadLimitAndSmallImages()

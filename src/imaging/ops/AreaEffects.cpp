@@ -302,19 +302,14 @@ void medianPlane(const Plane& src, Plane& dst, int w, int h, int size)
 // Box mean of rows [y0, y1) of one plane: column sums over the window's
 // rows are kept for the current row and updated by one row in and one out;
 // along the row a running sum of those column sums gives each window's total.
-void averageRows(const Plane& src, Plane& dst, int w, int h, int size, int y0, int y1)
+// `quotient`, when not empty, holds the rounded mean of every possible sum.
+void averageRows(const Plane& src, Plane& dst, int w, int h, int size, const std::vector<std::uint8_t>& quotient,
+                 int y0, int y1)
 {
     const Window win = windowOf(size);
     const Clamped cx(w, win.before + 1, win.after);
     const Clamped cy(h, win.before, win.after + 1);
     const std::uint64_t n = std::uint64_t(size) * std::uint64_t(size);
-    // The rounded quotient of every possible sum, when that table is small.
-    std::vector<std::uint8_t> quotient;
-    if (n <= 4096) {
-        quotient.resize(std::size_t(n * 255 + 1));
-        for (std::size_t t = 0; t < quotient.size(); ++t)
-            quotient[t] = std::uint8_t((t + n / 2) / n);
-    }
     const auto mean = [&](std::uint64_t sum) {
         return quotient.empty() ? std::uint8_t((sum + n / 2) / n) : quotient[std::size_t(sum)];
     };
@@ -348,9 +343,23 @@ void averageRows(const Plane& src, Plane& dst, int w, int h, int size, int y0, i
     }
 }
 
-void averagePlane(const Plane& src, Plane& dst, int w, int h, int size)
+// The rounded mean of every sum of a window of n pixels, when that table is
+// smaller than the image (else the means are divided out one by one).
+std::vector<std::uint8_t> meanTable(std::uint64_t n, std::size_t pixels)
 {
-    forRowBands(h, std::int64_t(w) * h, [&](int y0, int y1) { averageRows(src, dst, w, h, size, y0, y1); });
+    std::vector<std::uint8_t> quotient;
+    if (n * 255 + 1 <= std::min<std::uint64_t>(pixels, 1u << 20)) {
+        quotient.resize(std::size_t(n * 255 + 1));
+        for (std::size_t t = 0; t < quotient.size(); ++t)
+            quotient[t] = std::uint8_t((t + n / 2) / n);
+    }
+    return quotient;
+}
+
+void averagePlane(const Plane& src, Plane& dst, int w, int h, int size, const std::vector<std::uint8_t>& quotient)
+{
+    forRowBands(h, std::int64_t(w) * h,
+                [&](int y0, int y1) { averageRows(src, dst, w, h, size, quotient, y0, y1); });
 }
 
 void mosaicPlane(Plane& plane, int w, int h, int size)
@@ -508,8 +517,9 @@ bool average(Bitmap& bitmap, int size)
         return true;
     return onPlanes(bitmap, [size](Planes& p) {
         Plane out(p.channel[0].size());
+        const std::vector<std::uint8_t> quotient = meanTable(std::uint64_t(size) * std::uint64_t(size), out.size());
         for (Plane& c : p.channel) {
-            averagePlane(c, out, p.width, p.height, size);
+            averagePlane(c, out, p.width, p.height, size, quotient);
             c.swap(out);
         }
     });

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace ardane::imaging::ops {
@@ -115,39 +116,109 @@ bool applyColourFunction(Bitmap& bitmap, F f)
 
 // HSV hue rotation by `sixths` of a full turn (one sixth is 60 degrees). The
 // largest and smallest channels stay, so value and saturation are kept.
-[[nodiscard]] QRgb rotateHue(QRgb c, double sixths)
+//
+// The hue of a colour is sixth + n / d, where d is the largest channel less
+// the smallest, n the difference of the other two (-d..d) and sixth 0, 2 or
+// 4 by which channel is the largest. Where the turned hue lands (its sector,
+// and the step of the middle channel within it) depends on those three
+// alone, which lets large images read it from a table.
+struct HueStep {
+    std::uint8_t sector;
+    std::uint8_t step;
+};
+
+[[nodiscard]] HueStep turnHue(int sixth, int n, int d, double sixths)
 {
-    const int r = qRed(c), g = qGreen(c), b = qBlue(c);
-    const int mx = std::max({r, g, b});
-    const int mn = std::min({r, g, b});
-    if (mx == mn)
-        return c;
-    const double d = mx - mn;
-    double hh;
-    if (mx == r)
-        hh = (g - b) / d;
-    else if (mx == g)
-        hh = 2.0 + (b - r) / d;
-    else
-        hh = 4.0 + (r - g) / d;
-    hh = std::fmod(hh + sixths, 6.0);
+    const double dd = d;
+    double hh = sixth == 0 ? n / dd : sixth == 2 ? 2.0 + n / dd : 4.0 + n / dd;
+    // hh is in [-1, 5] and sixths in [0, 6): bringing the sum into [0, 6)
+    // takes at most one whole turn off, or one on. Both subtractions are
+    // exact (Sterbenz), so this is what fmod would give, without the call.
+    hh += sixths;
+    if (hh >= 6.0)
+        hh -= 6.0;
+    if (hh >= 6.0)
+        hh -= 6.0;
     if (hh < 0)
         hh += 6.0;
     int sector = int(hh);
     if (sector > 5)
         sector = 5;
-    const int step = int(std::lround(d * (hh - sector)));
-    const int rise = mn + step;
-    const int fall = mx - step;
-    switch (sector) {
-    case 0: return qRgb(mx, rise, mn);
-    case 1: return qRgb(fall, mx, mn);
-    case 2: return qRgb(mn, mx, rise);
-    case 3: return qRgb(mn, fall, mx);
-    case 4: return qRgb(rise, mn, mx);
-    default: return qRgb(mx, mn, fall);
+    return {std::uint8_t(sector), std::uint8_t(std::lround(dd * (hh - sector)))};
+}
+
+// The channels of a colour and what turnHue needs of it; false for a grey.
+struct HueParts {
+    int mx, mn, sixth, n;
+};
+
+[[nodiscard]] inline bool hueParts(int r, int g, int b, HueParts& p)
+{
+    p.mx = std::max({r, g, b});
+    p.mn = std::min({r, g, b});
+    if (p.mx == p.mn)
+        return false;
+    if (p.mx == r) {
+        p.sixth = 0;
+        p.n = g - b;
+    } else if (p.mx == g) {
+        p.sixth = 2;
+        p.n = b - r;
+    } else {
+        p.sixth = 4;
+        p.n = r - g;
+    }
+    return true;
+}
+
+[[nodiscard]] inline QRgb hueColour(const HueParts& p, HueStep t)
+{
+    const int rise = p.mn + t.step;
+    const int fall = p.mx - t.step;
+    switch (t.sector) {
+    case 0: return qRgb(p.mx, rise, p.mn);
+    case 1: return qRgb(fall, p.mx, p.mn);
+    case 2: return qRgb(p.mn, p.mx, rise);
+    case 3: return qRgb(p.mn, fall, p.mx);
+    case 4: return qRgb(rise, p.mn, p.mx);
+    default: return qRgb(p.mx, p.mn, fall);
     }
 }
+
+[[nodiscard]] QRgb rotateHue(QRgb c, double sixths)
+{
+    HueParts p{};
+    if (!hueParts(qRed(c), qGreen(c), qBlue(c), p))
+        return c;
+    return hueColour(p, turnHue(p.sixth, p.n, p.mx - p.mn, sixths));
+}
+
+// turnHue for every sixth (0, 2, 4), n (-255..255) and d (1..255).
+class HueTable {
+public:
+    explicit HueTable(double sixths) : m_steps(std::size_t(3) * 511 * 256)
+    {
+        for (int sixth = 0; sixth <= 4; sixth += 2)
+            for (int n = -255; n <= 255; ++n)
+                for (int d = 1; d <= 255; ++d)
+                    if (n >= -d && n <= d)
+                        m_steps[index(sixth, n, d)] = turnHue(sixth, n, d, sixths);
+    }
+    [[nodiscard]] QRgb operator()(QRgb c) const
+    {
+        HueParts p{};
+        if (!hueParts(qRed(c), qGreen(c), qBlue(c), p))
+            return c;
+        return hueColour(p, m_steps[index(p.sixth, p.n, p.mx - p.mn)]);
+    }
+
+private:
+    [[nodiscard]] static std::size_t index(int sixth, int n, int d)
+    {
+        return (std::size_t(sixth / 2) * 511 + std::size_t(n + 255)) * 256 + std::size_t(d);
+    }
+    std::vector<HueStep> m_steps;
+};
 
 // 255 - v for every byte: one exclusive or per eight bytes.
 void invertBytes(uchar* p, std::size_t n)
@@ -461,6 +532,16 @@ bool hue(Bitmap& bitmap, int degrees)
     if (degrees == 0)
         return true; // nothing changes, so nothing to copy
     const double sixths = degrees / 60.0;
+    // The table costs about as much as turning 400,000 colours one by one.
+    if (bitmap.bitsPerPixel() > 16 && std::int64_t(bitmap.width()) * bitmap.height() >= 2'000'000) {
+        std::optional<HueTable> table;
+        try {
+            table.emplace(sixths);
+        } catch (const std::bad_alloc&) {
+        }
+        if (table)
+            return applyColourFunction(bitmap, [&table](QRgb c) { return (*table)(c); });
+    }
     return applyColourFunction(bitmap, [sixths](QRgb c) { return rotateHue(c, sixths); });
 }
 
