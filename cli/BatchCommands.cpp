@@ -1,5 +1,6 @@
 #include "BatchCommands.h"
 
+#include "BatchApply.h"
 #include "BatchOutput.h"
 #include "BatchPlanes.h"
 #include "BatchProfile.h"
@@ -26,10 +27,55 @@ using imaging::Result;
 
 namespace {
 
+constexpr std::array<std::pair<const char*, int>, 5> kPaletteNames{{
+    {"rgb", 0}, {"fixed", 1}, {"optimized", 2}, {"bgr", 4}, {"identity", 8},
+}};
+constexpr std::array<std::pair<const char*, int>, 8> kDitherNames{{
+    {"none", 0}, {"floyd", 1}, {"stucki", 2}, {"burkes", 3},
+    {"sierra", 4}, {"stevenson", 5}, {"jarvis", 6}, {"ordered", 7},
+}};
+
+template <std::size_t N>
+std::optional<int> lookup(const std::array<std::pair<const char*, int>, N>& table, const QString& name)
+{
+    for (const auto& [key, value] : table)
+        if (name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
+            return value;
+    return std::nullopt;
+}
+
+
 QString formatName(int code)
 {
     const imaging::FormatInfo* info = imaging::formatInfo(code);
     return info ? QString::fromLatin1(info->name.data(), qsizetype(info->name.size())) : QStringLiteral("unknown");
+}
+
+std::optional<int> parseInt(const QString& text, int min, int max)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < min || v > max)
+        return std::nullopt;
+    return v;
+}
+
+// A format given by short name, extension or numeric code.
+const imaging::FormatInfo* parseFormat(const QString& text)
+{
+    bool numeric = false;
+    const int code = text.toInt(&numeric);
+    if (numeric)
+        return imaging::formatInfo(code);
+    const QByteArray latin = text.toLatin1();
+    return imaging::formatByName(std::string_view(latin.constData(), std::size_t(latin.size())));
+}
+
+// The layered format is the document layer's, not the imaging control's:
+// named by its code, its short name or its extension.
+bool isLayeredName(const QString& text)
+{
+    return text == QLatin1String("255") || text.compare(QLatin1String("alf"), Qt::CaseInsensitive) == 0;
 }
 
 // A layered file read as the program opens it; false with nothing changed
@@ -76,6 +122,12 @@ void printLayeredInfo(const QString& path, const ImagingControl& control, std::s
 
 } // namespace
 
+QString message(Result code)
+{
+    const std::string_view text = imaging::resultMessage(code);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
 bool needsFonts(const QStringList& args)
 {
     return std::any_of(args.begin(), args.end(), [](const QString& a) { return doc::isLayeredFile(a); });
@@ -114,6 +166,7 @@ QString usage()
         "      Exit status 0 on success; otherwise the error is printed on stderr\n"
         "      and nothing is written.\n"
         "\n"
+        "%1"
         "  ardane-batch split IN MODEL PREFIX\n"
         "      Separates IN into the planes of a colour model and writes each as an\n"
         "      8-bit grey PNG, PREFIX0.png, PREFIX1.png, ... MODEL is rgb (planes\n"
@@ -136,7 +189,8 @@ QString usage()
         "      read or written; errors are printed on stderr.\n"
         "\n"
         "  ardane-batch --help\n"
-        "      This text.\n");
+        "      This text.\n")
+        .arg(applyUsage());
 }
 
 int runInfo(const QStringList& files, QTextStream& out, QTextStream& err)
@@ -173,11 +227,136 @@ int runInfo(const QStringList& files, QTextStream& out, QTextStream& err)
     return status;
 }
 
+bool parseCommandLine(const QString& command, const QStringList& args, OutputOptions& options, QStringList& words,
+                      const ExtraOption& extra, QTextStream& err)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith(QLatin1String("--"))) {
+            words << a;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            err << command << ": " << a << " needs a value\n";
+            return false;
+        }
+        const QString value = args[++i];
+        if (a == QLatin1String("--format")) {
+            options.formatText = value;
+        } else if (a == QLatin1String("--bits")) {
+            const auto v = parseInt(value, 1, 32);
+            if (!v || !imaging::Bitmap::isValidDepth(*v)) {
+                err << command << ": --bits must be 1, 4, 8, 16, 24 or 32\n";
+                return false;
+            }
+            options.bits = *v;
+        } else if (a == QLatin1String("--palette")) {
+            const auto v = lookup(kPaletteNames, value);
+            if (!v) {
+                err << command << ": unknown palette '" << value << "'\n";
+                return false;
+            }
+            options.palette = *v;
+        } else if (a == QLatin1String("--dither")) {
+            const auto v = lookup(kDitherNames, value);
+            if (!v) {
+                err << command << ": unknown dither '" << value << "'\n";
+                return false;
+            }
+            options.dither = *v;
+        } else if (a == QLatin1String("--quality")) {
+            const auto v = parseInt(value, 1, 100);
+            if (!v) {
+                err << command << ": --quality must be 1 to 100\n";
+                return false;
+            }
+            options.quality = *v;
+        } else {
+            const OptionStatus status = extra ? extra(a, value) : OptionStatus::Unknown;
+            if (status == OptionStatus::Invalid)
+                return false;
+            if (status == OptionStatus::Unknown) {
+                err << command << ": unknown option " << a << '\n';
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::optional<OutputTarget> outputTarget(const QString& command, const QString& outPath, const OutputOptions& options,
+                                         QTextStream& err)
+{
+    const std::optional<QString>& formatText = options.formatText;
+    OutputTarget target;
+    target.layered = formatText ? isLayeredName(*formatText) : isLayeredName(QFileInfo(outPath).suffix());
+    target.format = target.layered ? nullptr
+                  : formatText     ? parseFormat(*formatText)
+                                   : parseFormat(QFileInfo(outPath).suffix());
+    if (!target.format && !target.layered) {
+        err << command << ": cannot tell the output format"
+            << (formatText ? QStringLiteral(" '%1'").arg(*formatText) : QStringLiteral(" from '%1'").arg(outPath))
+            << '\n';
+        return std::nullopt;
+    }
+    return target;
+}
+
+bool readInput(const QString& in, ImagingControl& control, QTextStream& err)
+{
+    if (doc::isLayeredFile(in)) {
+        objects::ObjectList objects;
+        std::vector<std::uint8_t> bytes;
+        if (!readLayered(in, control, objects, bytes)) {
+            err << in << ": " << message(imaging::result::ReadError) << '\n';
+            return false;
+        }
+        bytes = {};
+        if (!objects.empty())
+            mergeObjects(control, objects, readMergeSettings(profilePath()));
+    } else if (const Result r = control.LoadFile(in, 0, 0); r != imaging::result::Ok) {
+        err << in << ": " << message(r) << '\n';
+        return false;
+    }
+    return true;
+}
+
+int writeOutput(const QString& in, const QString& outPath, const OutputTarget& target, const OutputOptions& options,
+                ImagingControl& control, QTextStream& err)
+{
+    const int bits = options.bits;
+    if (bits != 0) {
+        if (const Result r = control.ConvertColorDepth(bits, options.palette, options.dither, 0); r != imaging::result::Ok) {
+            err << in << ": " << message(r) << '\n';
+            return 1;
+        }
+    }
+    if (target.layered) {
+        // The embedded bitmap holds every depth.
+        doc::LayeredFile file;
+        const int depth = bits != 0 ? bits : control.BitsPerPixel();
+        if (const Result r = file.write(outPath, control, {}, doc::kBmpFormat, depth, -1); r != imaging::result::Ok) {
+            err << outPath << ": " << message(r) << '\n';
+            return 1;
+        }
+        return 0;
+    }
+    // Without --bits the nearest depth the format holds is chosen for us; a
+    // depth asked for must be one the format holds.
+    if (const Result r = control.SaveFile(outPath, int(target.format->format), bits, options.quality, false);
+        r != imaging::result::Ok) {
+        err << outPath << ": " << message(r) << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
 {
-    QStringList positional;
+    const QString command = QStringLiteral("convert");
     OutputOptions options;
-    if (!parseOutputOptions(args, "convert", positional, options, err))
+    QStringList positional;
+    if (!parseCommandLine(command, args, options, positional, {}, err))
         return 2;
     if (positional.size() != 2) {
         err << "convert: needs IN and OUT\n" << usage();
@@ -185,26 +364,13 @@ int runConvert(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
     }
     const QString& in = positional[0];
     const QString& outPath = positional[1];
-    const std::optional<OutputTarget> target = outputTarget(outPath, options, "convert", err);
+    const std::optional<OutputTarget> target = outputTarget(command, outPath, options, err);
     if (!target)
         return 2;
-
     ImagingControl control;
-    if (doc::isLayeredFile(in)) {
-        objects::ObjectList objects;
-        std::vector<std::uint8_t> bytes;
-        if (!readLayered(in, control, objects, bytes)) {
-            err << in << ": " << message(imaging::result::ReadError) << '\n';
-            return 1;
-        }
-        bytes = {};
-        if (!objects.empty())
-            mergeObjects(control, objects, readMergeSettings(profilePath()));
-    } else if (const Result r = control.LoadFile(in, 0, 0); r != imaging::result::Ok) {
-        err << in << ": " << message(r) << '\n';
+    if (!readInput(in, control, err))
         return 1;
-    }
-    return writeOutput(control, in, outPath, *target, options, err);
+    return writeOutput(in, outPath, *target, options, control, err);
 }
 
 int run(const QStringList& args, QTextStream& out, QTextStream& err)
@@ -227,6 +393,8 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err)
         return runSplit(rest, out, err);
     if (command == QLatin1String("merge"))
         return runMerge(rest, out, err);
+    if (command == QLatin1String("apply"))
+        return runApply(rest, out, err);
     err << "unknown command '" << command << "'\n" << usage();
     return 2;
 }

@@ -104,7 +104,7 @@ int runMerge(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
 {
     QStringList positional;
     OutputOptions options;
-    if (!parseOutputOptions(args, "merge", positional, options, err))
+    if (!parseCommandLine(QStringLiteral("merge"), args, options, positional, {}, err))
         return 2;
     if (positional.size() < 2) {
         err << "merge: needs MODEL, OUT and the planes\n" << usage();
@@ -121,7 +121,7 @@ int runMerge(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
             << " given\n";
         return 2;
     }
-    const std::optional<OutputTarget> target = outputTarget(outPath, options, "merge", err);
+    const std::optional<OutputTarget> target = outputTarget(QStringLiteral("merge"), outPath, options, err);
     if (!target)
         return 2;
 
@@ -140,7 +140,7 @@ int runMerge(const QStringList& args, QTextStream& /*out*/, QTextStream& err)
         err << "merge: " << message(r) << '\n';
         return 1;
     }
-    return writeOutput(control, outPath, outPath, *target, options, err);
+    return writeOutput(outPath, outPath, *target, options, control, err);
 }
 
 } // namespace ardane::batch

@@ -1,6 +1,7 @@
 #include "imaging/ops/AreaEffects.h"
 
 #include "imaging/ops/NearestColor.h"
+#include "imaging/ops/Parallel.h"
 #include "imaging/ops/PixelRows.h"
 
 #include <algorithm>
@@ -12,6 +13,10 @@
 #include <optional>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The neighbourhood effects take the red, green and blue of the image out as
 // three planes of bytes (one scan line at a time, whatever the depth), work
 // on each plane with plain loops over rows, and put the result back. Alpha
@@ -22,6 +27,7 @@
 namespace ardane::imaging::ops {
 
 using detail::bytesPerPixel;
+using detail::forRowBands;
 using detail::RowReader;
 
 namespace {
@@ -39,24 +45,39 @@ Planes takePlanes(const Bitmap& bitmap)
     Planes p;
     p.width = bitmap.width();
     p.height = bitmap.height();
+    const int w = p.width;
     const std::size_t count = std::size_t(p.width) * std::size_t(p.height);
     for (Plane& c : p.channel)
         c.resize(count);
     const RowReader reader(bitmap);
-    std::vector<QRgb> row(std::size_t(p.width));
-    for (int y = 0; y < p.height; ++y) {
-        reader.read(y, row.data());
-        const std::size_t base = std::size_t(y) * std::size_t(p.width);
-        std::uint8_t* r = p.channel[0].data() + base;
-        std::uint8_t* g = p.channel[1].data() + base;
-        std::uint8_t* b = p.channel[2].data() + base;
-        for (int x = 0; x < p.width; ++x) {
-            const QRgb c = row[std::size_t(x)];
-            r[x] = std::uint8_t(qRed(c));
-            g[x] = std::uint8_t(qGreen(c));
-            b[x] = std::uint8_t(qBlue(c));
+    const bool packed = bitmap.bitsPerPixel() == 24;
+    const uchar* const bits = bitmap.image().constBits();
+    const qsizetype stride = bitmap.image().bytesPerLine();
+    forRowBands(p.height, std::int64_t(count), [&](int y0, int y1) {
+        std::vector<QRgb> row(packed ? 0 : std::size_t(w));
+        for (int y = y0; y < y1; ++y) {
+            const std::size_t base = std::size_t(y) * std::size_t(w);
+            std::uint8_t* r = p.channel[0].data() + base;
+            std::uint8_t* g = p.channel[1].data() + base;
+            std::uint8_t* b = p.channel[2].data() + base;
+            if (packed) {
+                const uchar* line = bits + y * stride;
+                for (int x = 0; x < w; ++x, line += 3) {
+                    r[x] = line[0];
+                    g[x] = line[1];
+                    b[x] = line[2];
+                }
+                continue;
+            }
+            reader.read(y, row.data());
+            for (int x = 0; x < w; ++x) {
+                const QRgb c = row[std::size_t(x)];
+                r[x] = std::uint8_t(qRed(c));
+                g[x] = std::uint8_t(qGreen(c));
+                b[x] = std::uint8_t(qBlue(c));
+            }
         }
-    }
+    });
     return p;
 }
 
@@ -64,33 +85,43 @@ Planes takePlanes(const Bitmap& bitmap)
 void putPlanes(Bitmap& bitmap, const Planes& p, const std::optional<detail::NearestColor>& nearest)
 {
     const int bits = bitmap.bitsPerPixel();
-    QImage& image = bitmap.image();
-    std::vector<QRgb> row(bits == 16 || bits == 24 ? std::size_t(p.width) : 0);
-    for (int y = 0; y < p.height; ++y) {
-        const std::size_t base = std::size_t(y) * std::size_t(p.width);
-        const std::uint8_t* r = p.channel[0].data() + base;
-        const std::uint8_t* g = p.channel[1].data() + base;
-        const std::uint8_t* b = p.channel[2].data() + base;
-        uchar* line = image.scanLine(y);
-        switch (bits) {
-        case 16:
-        case 24:
-            for (int x = 0; x < p.width; ++x)
-                row[std::size_t(x)] = qRgb(r[x], g[x], b[x]);
-            detail::writeTrueColourRow(line, bits, row.data(), p.width);
-            break;
-        case 32: {
-            auto* px = reinterpret_cast<QRgb*>(line);
-            for (int x = 0; x < p.width; ++x)
-                px[x] = (px[x] & 0xFF000000u) | (QRgb(r[x]) << 16) | (QRgb(g[x]) << 8) | QRgb(b[x]);
-            break;
+    const int w = p.width;
+    uchar* const pixels = bitmap.image().bits();
+    const qsizetype stride = bitmap.image().bytesPerLine();
+    forRowBands(p.height, std::int64_t(w) * p.height, [&](int y0, int y1) {
+        std::vector<QRgb> row(bits == 16 ? std::size_t(w) : 0);
+        for (int y = y0; y < y1; ++y) {
+            const std::size_t base = std::size_t(y) * std::size_t(w);
+            const std::uint8_t* r = p.channel[0].data() + base;
+            const std::uint8_t* g = p.channel[1].data() + base;
+            const std::uint8_t* b = p.channel[2].data() + base;
+            uchar* line = pixels + y * stride;
+            switch (bits) {
+            case 16:
+                for (int x = 0; x < w; ++x)
+                    row[std::size_t(x)] = qRgb(r[x], g[x], b[x]);
+                detail::writeTrueColourRow(line, bits, row.data(), w);
+                break;
+            case 24:
+                for (int x = 0; x < w; ++x, line += 3) {
+                    line[0] = r[x];
+                    line[1] = g[x];
+                    line[2] = b[x];
+                }
+                break;
+            case 32: {
+                auto* px = reinterpret_cast<QRgb*>(line);
+                for (int x = 0; x < w; ++x)
+                    px[x] = (px[x] & 0xFF000000u) | (QRgb(r[x]) << 16) | (QRgb(g[x]) << 8) | QRgb(b[x]);
+                break;
+            }
+            default:
+                for (int x = 0; x < w; ++x)
+                    line[x] = uchar((*nearest)(r[x], g[x], b[x]));
+                break;
+            }
         }
-        default:
-            for (int x = 0; x < p.width; ++x)
-                line[x] = uchar((*nearest)(r[x], g[x], b[x]));
-            break;
-        }
-    }
+    });
 }
 
 // Runs `work` on the planes of the bitmap and stores the result. Nothing is
@@ -142,10 +173,11 @@ Window windowOf(int size) { return {(size - 1) / 2, size / 2}; }
 
 int clampSize(int size) { return std::clamp(size, 1, kMaxSide); }
 
-// Sliding-histogram median of one plane. For each row the histogram of the
-// window is kept while it moves right: one column leaves, one enters, and
-// the median moves from where it was by as many steps as the counts need.
-void medianPlane(const Plane& src, Plane& dst, int w, int h, int size)
+// Sliding-histogram median of rows [y0, y1) of one plane. For each row the
+// histogram of the window is kept while it moves right: one column leaves,
+// one enters, and the median moves from where it was by as many steps as the
+// counts need.
+void medianRows(const Plane& src, Plane& dst, int w, int h, int size, int y0, int y1)
 {
     const Window win = windowOf(size);
     const Clamped cx(w, win.before + 1, win.after);
@@ -153,7 +185,7 @@ void medianPlane(const Plane& src, Plane& dst, int w, int h, int size)
     const std::int64_t rank = (std::int64_t(size) * size - 1) / 2; // lower middle, 0-based
     std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(size));
     std::array<std::int64_t, 256> hist{};
-    for (int y = 0; y < h; ++y) {
+    for (int y = y0; y < y1; ++y) {
         for (int i = 0; i < size; ++i)
             rows[std::size_t(i)] = src.data() + std::size_t(cy(y - win.before + i)) * std::size_t(w);
         hist.fill(0);
@@ -190,15 +222,97 @@ void medianPlane(const Plane& src, Plane& dst, int w, int h, int size)
     }
 }
 
-// Box mean of one plane: column sums over the window's rows are kept for the
-// current row and updated by one row in and one out; along the row a running
-// sum of those column sums gives each window's total.
-void averagePlane(const Plane& src, Plane& dst, int w, int h, int size)
+// The 3x3 median of rows [y0, y1) without a histogram: each column of three
+// is sorted into low, middle and high, and the median of the nine is the
+// middle of (the largest low, the middle middle, the smallest high) of three
+// neighbouring columns. Plain minima and maxima over arrays, which the
+// compiler turns into vector instructions.
+void median3Rows(const Plane& src, Plane& dst, int w, int h, int y0, int y1)
+{
+    // Columns -1 .. w, the outer ones repeating the edge.
+    std::vector<std::uint8_t> lo(std::size_t(w) + 2), mid(std::size_t(w) + 2), hi(std::size_t(w) + 2);
+    const auto med3 = [](std::uint8_t a, std::uint8_t b, std::uint8_t c) {
+        return std::max(std::min(a, b), std::min(std::max(a, b), c));
+    };
+    for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* up = src.data() + std::size_t(std::max(y - 1, 0)) * std::size_t(w);
+        const std::uint8_t* row = src.data() + std::size_t(y) * std::size_t(w);
+        const std::uint8_t* down = src.data() + std::size_t(std::min(y + 1, h - 1)) * std::size_t(w);
+        std::uint8_t* l = lo.data() + 1;
+        std::uint8_t* m = mid.data() + 1;
+        std::uint8_t* u = hi.data() + 1;
+        int x = 0;
+#if defined(__SSE2__)
+        for (; x + 16 <= w; x += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(up + x));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(down + x));
+            const __m128i small = _mm_min_epu8(a, b), large = _mm_max_epu8(a, b);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(l + x), _mm_min_epu8(small, c));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(u + x), _mm_max_epu8(large, c));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(m + x), _mm_max_epu8(small, _mm_min_epu8(large, c)));
+        }
+#endif
+        for (; x < w; ++x) {
+            const std::uint8_t a = up[x], b = row[x], c = down[x];
+            const std::uint8_t small = std::min(a, b), large = std::max(a, b);
+            l[x] = std::min(small, c);
+            u[x] = std::max(large, c);
+            m[x] = std::max(small, std::min(large, c));
+        }
+        l[-1] = l[0];
+        m[-1] = m[0];
+        u[-1] = u[0];
+        l[w] = l[w - 1];
+        m[w] = m[w - 1];
+        u[w] = u[w - 1];
+        std::uint8_t* out = dst.data() + std::size_t(y) * std::size_t(w);
+        x = 0;
+#if defined(__SSE2__)
+        const auto load = [](const std::uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+        const auto med3v = [](__m128i a, __m128i b, __m128i c) {
+            return _mm_max_epu8(_mm_min_epu8(a, b), _mm_min_epu8(_mm_max_epu8(a, b), c));
+        };
+        for (; x + 16 <= w; x += 16) {
+            const __m128i maxLow = _mm_max_epu8(_mm_max_epu8(load(l + x - 1), load(l + x)), load(l + x + 1));
+            const __m128i minHigh = _mm_min_epu8(_mm_min_epu8(load(u + x - 1), load(u + x)), load(u + x + 1));
+            const __m128i midMid = med3v(load(m + x - 1), load(m + x), load(m + x + 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), med3v(maxLow, midMid, minHigh));
+        }
+#endif
+        for (; x < w; ++x) {
+            const std::uint8_t maxLow = std::max(std::max(l[x - 1], l[x]), l[x + 1]);
+            const std::uint8_t minHigh = std::min(std::min(u[x - 1], u[x]), u[x + 1]);
+            const std::uint8_t midMid = med3(m[x - 1], m[x], m[x + 1]);
+            out[x] = med3(maxLow, midMid, minHigh);
+        }
+    }
+}
+
+void medianPlane(const Plane& src, Plane& dst, int w, int h, int size)
+{
+    forRowBands(h, std::int64_t(w) * h, [&](int y0, int y1) {
+        if (size == 3)
+            median3Rows(src, dst, w, h, y0, y1);
+        else
+            medianRows(src, dst, w, h, size, y0, y1);
+    });
+}
+
+// Box mean of rows [y0, y1) of one plane: column sums over the window's
+// rows are kept for the current row and updated by one row in and one out;
+// along the row a running sum of those column sums gives each window's total.
+// `quotient`, when not empty, holds the rounded mean of every possible sum.
+void averageRows(const Plane& src, Plane& dst, int w, int h, int size, const std::vector<std::uint8_t>& quotient,
+                 int y0, int y1)
 {
     const Window win = windowOf(size);
     const Clamped cx(w, win.before + 1, win.after);
     const Clamped cy(h, win.before, win.after + 1);
     const std::uint64_t n = std::uint64_t(size) * std::uint64_t(size);
+    const auto mean = [&](std::uint64_t sum) {
+        return quotient.empty() ? std::uint8_t((sum + n / 2) / n) : quotient[std::size_t(sum)];
+    };
     std::vector<std::uint32_t> column(std::size_t(w), 0);
     auto addRow = [&](int y, bool add) {
         const std::uint8_t* row = src.data() + std::size_t(cy(y)) * std::size_t(w);
@@ -210,53 +324,76 @@ void averagePlane(const Plane& src, Plane& dst, int w, int h, int size)
                 column[std::size_t(x)] -= row[x];
     };
     for (int i = -win.before; i <= win.after; ++i)
-        addRow(i, true);
-    for (int y = 0; y < h; ++y) {
+        addRow(y0 + i, true);
+    for (int y = y0; y < y1; ++y) {
         std::uint64_t sum = 0;
         for (int dx = -win.before; dx <= win.after; ++dx)
             sum += column[std::size_t(cx(dx))];
         std::uint8_t* out = dst.data() + std::size_t(y) * std::size_t(w);
-        out[0] = std::uint8_t((sum + n / 2) / n);
+        out[0] = mean(sum);
         for (int x = 1; x < w; ++x) {
             sum += column[std::size_t(cx(x + win.after))];
             sum -= column[std::size_t(cx(x - 1 - win.before))];
-            out[x] = std::uint8_t((sum + n / 2) / n);
+            out[x] = mean(sum);
         }
-        if (y + 1 < h) {
+        if (y + 1 < y1) {
             addRow(y - win.before, false);
             addRow(y + 1 + win.after, true);
         }
     }
 }
 
+// The rounded mean of every sum of a window of n pixels, when that table is
+// smaller than the image (else the means are divided out one by one).
+std::vector<std::uint8_t> meanTable(std::uint64_t n, std::size_t pixels)
+{
+    std::vector<std::uint8_t> quotient;
+    if (n * 255 + 1 <= std::min<std::uint64_t>(pixels, 1u << 20)) {
+        quotient.resize(std::size_t(n * 255 + 1));
+        for (std::size_t t = 0; t < quotient.size(); ++t)
+            quotient[t] = std::uint8_t((t + n / 2) / n);
+    }
+    return quotient;
+}
+
+void averagePlane(const Plane& src, Plane& dst, int w, int h, int size, const std::vector<std::uint8_t>& quotient)
+{
+    forRowBands(h, std::int64_t(w) * h,
+                [&](int y0, int y1) { averageRows(src, dst, w, h, size, quotient, y0, y1); });
+}
+
 void mosaicPlane(Plane& plane, int w, int h, int size)
 {
     const int blocks = (w + size - 1) / size;
-    std::vector<std::uint64_t> sums(static_cast<std::size_t>(blocks));
-    for (int top = 0; top < h; top += size) {
-        const int bottom = std::min(h, top + size);
-        std::fill(sums.begin(), sums.end(), 0);
-        for (int y = top; y < bottom; ++y) {
-            const std::uint8_t* row = plane.data() + std::size_t(y) * std::size_t(w);
+    const int blockRows = (h + size - 1) / size;
+    forRowBands(blockRows, std::int64_t(w) * h, [&](int b0, int b1) {
+        std::vector<std::uint64_t> sums(static_cast<std::size_t>(blocks));
+        for (int top = b0 * size; top < std::min(h, b1 * size); top += size) {
+            const int bottom = std::min(h, top + size);
+            std::fill(sums.begin(), sums.end(), 0);
+            for (int y = top; y < bottom; ++y) {
+                const std::uint8_t* row = plane.data() + std::size_t(y) * std::size_t(w);
+                for (int k = 0; k < blocks; ++k) {
+                    const int x1 = std::min(w, (k + 1) * size);
+                    std::uint64_t s = 0;
+                    for (int x = k * size; x < x1; ++x)
+                        s += row[x];
+                    sums[std::size_t(k)] += s;
+                }
+            }
             for (int k = 0; k < blocks; ++k) {
-                const int x1 = std::min(w, (k + 1) * size);
-                std::uint64_t s = 0;
-                for (int x = k * size; x < x1; ++x)
-                    s += row[x];
-                sums[std::size_t(k)] += s;
+                const std::uint64_t count =
+                    std::uint64_t(std::min(w, (k + 1) * size) - k * size) * std::uint64_t(bottom - top);
+                sums[std::size_t(k)] = (sums[std::size_t(k)] + count / 2) / count;
+            }
+            for (int y = top; y < bottom; ++y) {
+                std::uint8_t* row = plane.data() + std::size_t(y) * std::size_t(w);
+                for (int k = 0; k < blocks; ++k)
+                    std::memset(row + std::size_t(k) * std::size_t(size), int(sums[std::size_t(k)]),
+                                std::size_t(std::min(w, (k + 1) * size) - k * size));
             }
         }
-        for (int k = 0; k < blocks; ++k) {
-            const std::uint64_t count = std::uint64_t(std::min(w, (k + 1) * size) - k * size) * std::uint64_t(bottom - top);
-            sums[std::size_t(k)] = (sums[std::size_t(k)] + count / 2) / count;
-        }
-        for (int y = top; y < bottom; ++y) {
-            std::uint8_t* row = plane.data() + std::size_t(y) * std::size_t(w);
-            for (int k = 0; k < blocks; ++k)
-                std::memset(row + std::size_t(k) * std::size_t(size), int(sums[std::size_t(k)]),
-                            std::size_t(std::min(w, (k + 1) * size) - k * size));
-        }
-    }
+    });
 }
 
 // a / b rounded to the nearest integer, halves away from zero (b > 0).
@@ -269,21 +406,31 @@ std::uint8_t clampByte(int v) { return std::uint8_t(std::clamp(v, 0, 255)); }
 
 void sharpenPlane(const Plane& src, Plane& dst, int w, int h, int value)
 {
-    const Clamped cx(w, 1, 1);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* up = src.data() + std::size_t(std::max(y - 1, 0)) * std::size_t(w);
-        const std::uint8_t* mid = src.data() + std::size_t(y) * std::size_t(w);
-        const std::uint8_t* down = src.data() + std::size_t(std::min(y + 1, h - 1)) * std::size_t(w);
-        std::uint8_t* out = dst.data() + std::size_t(y) * std::size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const int l = cx(x - 1), r = cx(x + 1);
-            const int blur16 = up[l] + 2 * up[x] + up[r] + 2 * (mid[l] + 2 * mid[x] + mid[r]) + down[l] + 2 * down[x] + down[r];
-            const int diff16 = mid[x] * 16 - blur16; // pixel minus blur, in sixteenths
-            const int change = value > 0 ? roundedDiv(std::int64_t(diff16) * value, 250 * 16)
-                                         : -roundedDiv(std::int64_t(diff16) * -value, 1000 * 16);
-            out[x] = clampByte(mid[x] + change);
+    // The change for every difference from the blur (-4080..4080 sixteenths).
+    constexpr int kSpan = 16 * 255;
+    std::vector<int> change(2 * kSpan + 1);
+    for (int d = -kSpan; d <= kSpan; ++d)
+        change[std::size_t(d + kSpan)] = value > 0 ? roundedDiv(std::int64_t(d) * value, 250 * 16)
+                                                   : -roundedDiv(std::int64_t(d) * -value, 1000 * 16);
+    const int* const lut = change.data() + kSpan;
+    forRowBands(h, std::int64_t(w) * h, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const std::uint8_t* up = src.data() + std::size_t(std::max(y - 1, 0)) * std::size_t(w);
+            const std::uint8_t* mid = src.data() + std::size_t(y) * std::size_t(w);
+            const std::uint8_t* down = src.data() + std::size_t(std::min(y + 1, h - 1)) * std::size_t(w);
+            std::uint8_t* out = dst.data() + std::size_t(y) * std::size_t(w);
+            const auto at = [&](int x, int l, int r) {
+                const int blur16 = up[l] + 2 * up[x] + up[r] + 2 * (mid[l] + 2 * mid[x] + mid[r]) + down[l] + 2 * down[x]
+                                 + down[r];
+                out[x] = clampByte(mid[x] + lut[mid[x] * 16 - blur16]);
+            };
+            at(0, 0, std::min(1, w - 1));
+            for (int x = 1; x < w - 1; ++x)
+                at(x, x - 1, x + 1);
+            if (w > 1)
+                at(w - 1, w - 2, w - 1);
         }
-    }
+    });
 }
 
 constexpr std::array<std::array<int, 2>, 8> kCompass = {{{0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}, {-1, -1}}};
@@ -370,8 +517,9 @@ bool average(Bitmap& bitmap, int size)
         return true;
     return onPlanes(bitmap, [size](Planes& p) {
         Plane out(p.channel[0].size());
+        const std::vector<std::uint8_t> quotient = meanTable(std::uint64_t(size) * std::uint64_t(size), out.size());
         for (Plane& c : p.channel) {
-            averagePlane(c, out, p.width, p.height, size);
+            averagePlane(c, out, p.width, p.height, size, quotient);
             c.swap(out);
         }
     });
@@ -411,20 +559,29 @@ bool emboss(Bitmap& bitmap, int direction, int depth)
     return onPlanes(bitmap, [dx, dy, depth](Planes& p) {
         const int w = p.width, h = p.height;
         Plane grey(p.channel[0].size());
-        for (std::size_t i = 0; i < grey.size(); ++i)
-            grey[i] = luminance(p.channel[0][i], p.channel[1][i], p.channel[2][i]);
+        // The relief of every difference of grey (-255..255).
+        std::array<std::uint8_t, 511> relief{};
+        for (int d = -255; d <= 255; ++d)
+            relief[std::size_t(d + 255)] = clampByte(128 + roundedDiv(std::int64_t(d) * depth, 250));
+        forRowBands(h, std::int64_t(w) * h, [&](int y0, int y1) {
+            for (std::size_t i = std::size_t(y0) * std::size_t(w); i < std::size_t(y1) * std::size_t(w); ++i)
+                grey[i] = luminance(p.channel[0][i], p.channel[1][i], p.channel[2][i]);
+        });
         Plane& out = p.channel[0];
-        for (int y = 0; y < h; ++y) {
-            const int ny = y + dy;
-            const std::uint8_t* row = grey.data() + std::size_t(y) * std::size_t(w);
-            const std::uint8_t* other = ny >= 0 && ny < h ? grey.data() + std::size_t(ny) * std::size_t(w) : nullptr;
-            std::uint8_t* o = out.data() + std::size_t(y) * std::size_t(w);
-            for (int x = 0; x < w; ++x) {
-                const int nx = x + dx;
-                const int neighbour = other && nx >= 0 && nx < w ? other[nx] : row[x];
-                o[x] = clampByte(128 + roundedDiv(std::int64_t(row[x] - neighbour) * depth, 250));
+        forRowBands(h, std::int64_t(w) * h, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const int ny = y + dy;
+                const std::uint8_t* row = grey.data() + std::size_t(y) * std::size_t(w);
+                const std::uint8_t* other =
+                    ny >= 0 && ny < h ? grey.data() + std::size_t(ny) * std::size_t(w) : nullptr;
+                std::uint8_t* o = out.data() + std::size_t(y) * std::size_t(w);
+                for (int x = 0; x < w; ++x) {
+                    const int nx = x + dx;
+                    const int neighbour = other && nx >= 0 && nx < w ? other[nx] : row[x];
+                    o[x] = relief[std::size_t(row[x] - neighbour + 255)];
+                }
             }
-        }
+        });
         p.channel[1] = out;
         p.channel[2] = out;
     });

@@ -1,7 +1,9 @@
 #include "imaging/ops/IntensityMap.h"
 
+#include "imaging/ops/Parallel.h"
 #include "imaging/ops/PixelRows.h"
 
+#include <mutex>
 #include <vector>
 
 namespace ardane::imaging::ops {
@@ -63,25 +65,49 @@ std::array<std::uint32_t, 256> computeHistogram(const Bitmap& bitmap, IntensityC
                     counts[std::size_t(v)];
         break;
     }
-    case 24:
-        for (int y = 0; y < h; ++y) {
-            const uchar* p = image.constScanLine(y);
-            switch (channel) {
-            case IntensityChannel::Red:
-            case IntensityChannel::Green:
-            case IntensityChannel::Blue: {
-                const int offset = int(channel) - 1;
-                for (int x = 0; x < w; ++x)
-                    ++hist[p[3 * x + offset]];
-                break;
+    case 24: {
+        // Each band counts on its own, then adds its counts to the total.
+        const uchar* const bits = image.constBits();
+        const qsizetype stride = image.bytesPerLine();
+        std::mutex lock;
+        // Neighbouring pixels of a photograph often share a level; four
+        // counters per level, taken in turn, keep one count from waiting
+        // on the last.
+        detail::forRowBands(h, std::int64_t(w) * h, [&](int y0, int y1) {
+            std::array<std::array<std::uint32_t, 256>, 4> local{};
+            const int offset = channel == IntensityChannel::Red || channel == IntensityChannel::Green
+                                       || channel == IntensityChannel::Blue
+                                   ? int(channel) - 1
+                                   : -1;
+            for (int y = y0; y < y1; ++y) {
+                const uchar* p = bits + y * stride;
+                int x = 0;
+                if (offset >= 0) {
+                    for (; x + 4 <= w; x += 4) {
+                        ++local[0][p[3 * x + offset]];
+                        ++local[1][p[3 * x + 3 + offset]];
+                        ++local[2][p[3 * x + 6 + offset]];
+                        ++local[3][p[3 * x + 9 + offset]];
+                    }
+                    for (; x < w; ++x)
+                        ++local[0][p[3 * x + offset]];
+                } else {
+                    for (; x + 4 <= w; x += 4, p += 12) {
+                        ++local[0][luminance(p[0], p[1], p[2])];
+                        ++local[1][luminance(p[3], p[4], p[5])];
+                        ++local[2][luminance(p[6], p[7], p[8])];
+                        ++local[3][luminance(p[9], p[10], p[11])];
+                    }
+                    for (; x < w; ++x, p += 3)
+                        ++local[0][luminance(p[0], p[1], p[2])];
+                }
             }
-            default:
-                for (int x = 0; x < w; ++x, p += 3)
-                    ++hist[luminance(p[0], p[1], p[2])];
-                break;
-            }
-        }
+            const std::lock_guard<std::mutex> guard(lock);
+            for (std::size_t i = 0; i < 256; ++i)
+                hist[i] += local[0][i] + local[1][i] + local[2][i] + local[3][i];
+        });
         break;
+    }
     case 32:
         for (int y = 0; y < h; ++y) {
             const auto* p = reinterpret_cast<const QRgb*>(image.constScanLine(y));
