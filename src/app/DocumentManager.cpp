@@ -31,6 +31,13 @@ doc::CArdaneDoc* DocumentManager::newDocument(const doc::NewImageRequest& reques
     return create(std::move(document));
 }
 
+doc::CArdaneDoc* DocumentManager::newDocumentWithImage(const imaging::Bitmap& image)
+{
+    auto document = std::make_unique<doc::CArdaneDoc>(m_reduction, ++m_untitled);
+    document->OnNewDocumentFromImage(image);
+    return create(std::move(document));
+}
+
 doc::CArdaneDoc* DocumentManager::openDocument(const QString& path)
 {
     const QString full = QFileInfo(path).absoluteFilePath();

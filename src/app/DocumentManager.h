@@ -27,6 +27,8 @@ public:
     doc::CArdaneDoc* newDocument(const doc::NewImageRequest& request);
     // The document of a file: an open one is activated, else a new window reads it.
     doc::CArdaneDoc* openDocument(const QString& path);
+    // A new untitled document holding a picture from a capture or a scanner.
+    doc::CArdaneDoc* newDocumentWithImage(const imaging::Bitmap& image);
     // Asks about every modified document; false when the user cancels.
     [[nodiscard]] bool closeAll();
 

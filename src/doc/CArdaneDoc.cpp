@@ -64,6 +64,16 @@ void CArdaneDoc::OnNewDocument(const NewImageRequest& request)
     m_path.clear();
 }
 
+void CArdaneDoc::OnNewDocumentFromImage(const imaging::Bitmap& image)
+{
+    m_width = image.width();
+    m_height = image.height();
+    m_xRes = image.xResolution();
+    m_yRes = image.yResolution();
+    m_path.clear();
+    m_acquired = image;
+}
+
 void CArdaneDoc::OnOpenDocument(const QString& path)
 {
     m_path = path;

@@ -6,6 +6,8 @@
 
 #include "core/CommandMap.h"
 
+#include "imaging/Bitmap.h"
+
 #include <QObject>
 #include <QString>
 
@@ -44,6 +46,11 @@ public:
 
     // A new image of the given description; the first view creates it.
     void OnNewDocument(const NewImageRequest& request);
+    // A new image that comes from elsewhere (a screen capture, a scanner):
+    // the first view takes this picture instead of asking for a size.
+    void OnNewDocumentFromImage(const imaging::Bitmap& image);
+    [[nodiscard]] const imaging::Bitmap& acquiredImage() const { return m_acquired; }
+    void dropAcquiredImage() { m_acquired = imaging::Bitmap(); }
     // Remembers the path; the first view reads the image.
     void OnOpenDocument(const QString& path);
     // Save: with the dialog when the path is empty. Clears the modified flag on success.
@@ -88,6 +95,7 @@ private:
     int m_xRes = 100;
     int m_yRes = 100;
     QString m_path;
+    imaging::Bitmap m_acquired;
     bool m_modified = false;
 };
 

@@ -76,7 +76,12 @@ void CArdaneView::OnInitialUpdate()
 
     imaging::ImagingControl& control = m_display->control();
     const QString path = m_doc.path();
-    if (path.isEmpty()) {
+    if (path.isEmpty() && !m_doc.acquiredImage().isNull()) {
+        // A captured or scanned picture: the view shows it at 100 %.
+        control.SetImageHandle(m_doc.acquiredImage());
+        m_doc.dropAcquiredImage();
+        m_doc.setModified(true);
+    } else if (path.isEmpty()) {
         if (const auto r = control.CreateImage(m_doc.width(), m_doc.height(), 24); r != imaging::result::Ok)
             return loadFailure(r);
         if (const auto r = control.FillImage(m_host.backgroundColor()); r != imaging::result::Ok)
