@@ -124,7 +124,14 @@ void CMainFrame::buildMenus()
     r.addTo(file, ID_FILE_SAVE, QStringLiteral("&Save\tCtrl+S"));
     r.addTo(file, ID_FILE_SAVE_AS, QStringLiteral("Save &As..."));
     file->addSeparator();
+    r.addTo(file, ID_CAPTURE_SCREEN, QStringLiteral("Capture Screen"));
+    r.addTo(file, ID_ACQUIRE_SCANNER, QStringLiteral("&Acquire From Scanner,..."));
+    file->addSeparator();
+    r.addTo(file, ID_FILE_PRINT, QStringLiteral("&Print...\tCtrl+P"));
+    r.addTo(file, ID_FILE_PRINT_PREVIEW, QStringLiteral("Print Pre&view"));
     r.addTo(file, ID_FILE_PRINT_SETUP, QStringLiteral("P&rint Setup..."));
+    r.addTo(file, ID_PRINT_OPTION, QStringLiteral("Print &Option"));
+    r.addTo(file, ID_PRINT_RESOLUTION, QStringLiteral("Print &Resolution"));
     file->addSeparator();
     for (int i = 0; i < 4; ++i) {
         QAction* a = r.addTo(file, ID_FILE_MRU_FILE1 + i, QStringLiteral("Recent File"));
