@@ -1,6 +1,7 @@
 #include "view/CArdaneView.h"
 
 #include "view/CPastedImageWnd.h"
+#include "view/CPatchWnd.h"
 #include "view/ImageSaver.h"
 #include "view/ObjectGestures.h"
 #include "view/ViewObjects.h"
@@ -38,6 +39,7 @@ CArdaneView::CArdaneView(ViewHost& host, doc::CArdaneDoc& document, QWidget* par
     registerDisplayCommands();
     registerEditCommands();
     registerImageCommands();
+    registerPatchCommands();
 }
 
 CArdaneView::~CArdaneView()
@@ -72,7 +74,7 @@ void CArdaneView::OnInitialUpdate()
         if (button == Qt::LeftButton)
             displayReleased();
     });
-    connect(m_display, &CImagingCtrl::captureLost, this, &CArdaneView::displayReleased);
+    connect(m_display, &CImagingCtrl::captureLost, this, &CArdaneView::displayCaptureLost);
 
     imaging::ImagingControl& control = m_display->control();
     const QString path = m_doc.path();

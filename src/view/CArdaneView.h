@@ -30,6 +30,7 @@ namespace paint {
 class CPaintGesture;
 }
 class CPastedImageWnd;
+class CPatchWnd;
 class SelectionTracker;
 class ViewObjects;
 class FeedbackOverlay;
@@ -164,10 +165,16 @@ public:
     [[nodiscard]] std::int64_t memorySize() const;
     [[nodiscard]] QString compression() const;
 
+    // The visual patching run in progress, if any (its offset and preview).
+    [[nodiscard]] bool isPatching() const { return m_patch.has_value(); }
+    [[nodiscard]] QPoint patchOffset() const { return m_patch ? m_patch->offset : QPoint(); }
+    [[nodiscard]] CPatchWnd* patchWindow() const;
+
     // Mouse handling (ViewMouse.cpp); positions in the view's client coordinates.
     void OnLButtonDown(const QPoint& viewPoint);
     void OnRButtonDown(const QPoint& viewPoint);
-    // Whether a gesture, a selection tracking or a hand scroll is running.
+    // Whether a gesture, a selection tracking, a hand scroll, a visual
+    // patching run or an outline drag is running.
     [[nodiscard]] bool isTracking() const;
     // The cursor the display control shows for the current tool, or, with
     // the pointer (client coordinates) over a selected object's tracker,
@@ -225,6 +232,16 @@ private:
     void fillCommand(FillArea area);
     void stampPastedWindow(CPastedImageWnd& window);
     void showAdjuster(ModelessAdjuster* dialog);
+    // ViewPatchCommands.cpp: visual patching and dragging the selection outline.
+    void registerPatchCommands();
+    void beginVisualPatch();
+    void visualPatchMoved(const QPoint& controlPoint);
+    // `byClick`: the ending click; the patch is pasted when it was moved.
+    void endVisualPatch(bool byClick);
+    void pastePatch(const Selection& source, const Selection& destination);
+    [[nodiscard]] bool beginOutlineDrag(const QPoint& viewPoint);
+    void outlineDragMoved(const QPoint& controlPoint);
+    void endOutlineDrag();
     // ViewMouse.cpp
     void runPaintGesture(int kind, const QPoint& viewPoint);
     void pickColor(const QPoint& viewPoint);
@@ -233,6 +250,7 @@ private:
     void beginSelectionTracking(int shape, const QPoint& viewPoint);
     void displayMoved(const QPoint& controlPoint);
     void displayReleased();
+    void displayCaptureLost();
     void finishTracking();
 
     void loadFailure(imaging::Result code);
@@ -269,6 +287,27 @@ private:
     std::unique_ptr<SelectionTracker> m_tracker;
     bool m_handScrolling = false;
     QPoint m_handLast;
+
+    // A visual patching run: the preview window, the outline as moved (image
+    // coordinates), the last pointer position (image units), how far the
+    // outline lies from the selection ((0, 0) after a move out of the area),
+    // the area the pointer may move in (control pixels), the cursor before.
+    struct PatchRun {
+        QPointer<CPatchWnd> window;
+        Selection working;
+        QPoint last;
+        QPoint offset;
+        QRect area;
+        QCursor previous;
+    };
+    std::optional<PatchRun> m_patch;
+    // A drag of the selection outline: the last point and the area the
+    // outline's box must stay in, image coordinates.
+    struct OutlineDrag {
+        QPoint last;
+        QRect area;
+    };
+    std::optional<OutlineDrag> m_outlineDrag;
 };
 
 } // namespace ardane

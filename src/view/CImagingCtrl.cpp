@@ -213,7 +213,7 @@ void CImagingCtrl::mousePressEvent(QMouseEvent* event)
 
 void CImagingCtrl::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_capturing && !(event->buttons() & Qt::LeftButton)) {
+    if (m_capturing && m_captureNeedsButton && !(event->buttons() & Qt::LeftButton)) {
         // The button went up where we could not see it.
         loseCapture();
         return;
@@ -251,11 +251,12 @@ bool CImagingCtrl::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void CImagingCtrl::beginCapture()
+void CImagingCtrl::beginCapture(bool buttonHeld)
 {
     if (QWidget* other = QWidget::mouseGrabber(); other && other != this)
         other->releaseMouse();
     m_capturing = true;
+    m_captureNeedsButton = buttonHeld;
     // The button press already routes every move and the release here; an
     // explicit grab also keeps them when the pointer leaves the window, on
     // platforms that have one (the offscreen one used in tests has none).

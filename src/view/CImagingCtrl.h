@@ -60,8 +60,9 @@ public:
 
     // Mouse capture for the length of a gesture. Losing it (another grab, the
     // window deactivated or hidden, a move with the button no longer down)
-    // is reported as captureLost.
-    void beginCapture();
+    // is reported as captureLost. A capture without `buttonHeld` (a mode
+    // that follows the bare pointer) is not lost by moves without a button.
+    void beginCapture(bool buttonHeld = true);
     void endCapture();
     [[nodiscard]] bool hasCapture() const { return m_capturing; }
 
@@ -102,6 +103,7 @@ private:
     int m_outlineShape = 2;
     QPolygon m_outline;
     bool m_capturing = false;
+    bool m_captureNeedsButton = true;
 
     // Lent canvases: the image canvas over the bitmap, and the screen image
     // (what the visible part of the window shows) with its canvas. While the

@@ -19,7 +19,7 @@ namespace ardane {
 
 bool CArdaneView::isTracking() const
 {
-    return m_gesture || m_tracker || m_handScrolling || m_band || m_drag;
+    return m_gesture || m_tracker || m_handScrolling || m_band || m_drag || m_patch || m_outlineDrag;
 }
 
 void CArdaneView::updateToolCursor(std::optional<QPoint> clientPoint)
@@ -76,6 +76,11 @@ void CArdaneView::mouseReleaseEvent(QMouseEvent* event)
 
 void CArdaneView::OnLButtonDown(const QPoint& p)
 {
+    // The click that ends visual patching does nothing else.
+    if (m_patch) {
+        endVisualPatch(true);
+        return;
+    }
     if (isTracking())
         return;
     const int t = m_host.currentTool();
@@ -86,6 +91,9 @@ void CArdaneView::OnLButtonDown(const QPoint& p)
         endTextEdit();
         return;
     }
+    // With a selection tool, a press inside the selection drags its outline.
+    if (!m_noImage && m_display && tool && tool->action == ToolAction::Select && beginOutlineDrag(p))
+        return;
     // The object tools first: reshape, edit again, select and move, or drag
     // out a new object.
     if (!m_noImage && m_display && tool && tool->action == ToolAction::DrawObject && objectToolPress(t, p))
@@ -219,6 +227,14 @@ void CArdaneView::beginSelectionTracking(int shape, const QPoint& viewPoint)
 
 void CArdaneView::displayMoved(const QPoint& controlPoint)
 {
+    if (m_patch) {
+        visualPatchMoved(controlPoint);
+        return;
+    }
+    if (m_outlineDrag) {
+        outlineDragMoved(controlPoint);
+        return;
+    }
     if (m_band || m_drag) {
         objectMoved(m_display->mapTo(viewport(), controlPoint));
         return;
@@ -252,12 +268,25 @@ void CArdaneView::displayMoved(const QPoint& controlPoint)
 
 void CArdaneView::displayReleased()
 {
-    if (isTracking())
+    // Visual patching runs with the button up; only a click ends it.
+    if (isTracking() && !m_patch)
         finishTracking();
+}
+
+void CArdaneView::displayCaptureLost()
+{
+    if (m_patch)
+        endVisualPatch(false);
+    else
+        displayReleased();
 }
 
 void CArdaneView::finishTracking()
 {
+    if (m_outlineDrag) {
+        endOutlineDrag();
+        return;
+    }
     if (m_band || m_drag) {
         finishObjectGesture();
         return;
