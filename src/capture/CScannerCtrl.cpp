@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QProgressDialog>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ardane::capture {
