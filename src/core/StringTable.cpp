@@ -21,6 +21,8 @@ constexpr std::array kEntries{
     Entry{IDS_BRUSH_STYLE_CAPTION, "Brush Style"},
     Entry{IDS_INSUFFICIENT_MEMORY, "Insufficient memory!"},
     Entry{IDS_NO_ASSOCIATED_IMAGE, "No associated image"},
+    Entry{IDS_NO_SCANNER, "\nNo scanner detected"},
+    Entry{IDS_SCAN_FAILED, "Unable to acquire image from scanner"},
 
     Entry{ID_INDICATOR_MEMORY, "Memory Size"},
     Entry{ID_INDICATOR_PRINT_SIZE, "Print Size"},

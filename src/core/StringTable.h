@@ -18,6 +18,8 @@ enum StringId : int {
     IDS_BRUSH_STYLE_CAPTION = 62449,
     IDS_INSUFFICIENT_MEMORY = 62473,
     IDS_NO_ASSOCIATED_IMAGE = 25015,
+    IDS_NO_SCANNER = 15117,
+    IDS_SCAN_FAILED = 15118,
 };
 
 // The text of a string-table entry; empty for an id the table does not hold.
