@@ -22,6 +22,15 @@ namespace ardane::capture {
 namespace {
 
 constexpr int kSettleMs = 1500;
+constexpr int kRepaintMs = 250;
+
+void settle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
 
 // Lets the window manager act on a show or hide before the screen is read.
 void waitUntil(const std::function<bool()>& done)
@@ -53,8 +62,13 @@ public:
     {
         if (!m_window || !m_state)
             return;
-        m_window->setWindowState(*m_state & ~Qt::WindowMinimized);
-        m_window->show();
+        if (*m_state & Qt::WindowFullScreen)
+            m_window->showFullScreen();
+        else if (*m_state & Qt::WindowMaximized)
+            m_window->showMaximized();
+        else
+            m_window->showNormal();
+        m_window->raise();
         m_window->activateWindow();
     }
     MinimisedWindow(const MinimisedWindow&) = delete;
@@ -117,6 +131,9 @@ CaptureResult ScreenCapture::captureX11(QWidget* mainWindow)
         dialog.hide();
         waitUntil([&dialog] { return !isExposed(&dialog); });
     }
+    // Windows of ours the dialog covered repaint now: from here until the
+    // click, paints are dropped.
+    settle(kRepaintMs);
     const X11WindowPicker picker;
     CaptureTarget target{CaptureTarget::Kind::Screen, picker.screenRect()};
     ClickWaiter waiter;

@@ -3,6 +3,7 @@
 # window manager (openbox), so that windows have frames and title bars.
 set -eu
 BIN=$1
+shift
 export QT_QPA_PLATFORM=xcb
 export BIN
 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
@@ -15,7 +16,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     sleep 0.1
   done
   status=0
-  "$BIN" || status=$?
+  "$BIN" "$@" || status=$?
   kill $wm
   exit $status
-'
+' sh "$@"
