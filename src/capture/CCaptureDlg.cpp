@@ -1,5 +1,7 @@
 #include "capture/CCaptureDlg.h"
 
+#include "capture/X11WindowPicker.h"
+
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -31,6 +33,13 @@ CCaptureDlg::CCaptureDlg(QWidget* parent) : QDialog(parent)
             layout->addSpacing(6);
     }
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void CCaptureDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Qt puts the program's name on an untitled window; this one has none.
+    clearX11WindowTitle(std::uint32_t(winId()));
 }
 
 void CCaptureDlg::mouseReleaseEvent(QMouseEvent* event)

@@ -16,6 +16,7 @@ public:
     [[nodiscard]] static QStringList texts();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 

@@ -152,4 +152,21 @@ CaptureTarget X11WindowPicker::pickAt(const QPoint& screenPoint) const
     return {CaptureTarget::Kind::Window, *whole};
 }
 
+void clearX11WindowTitle(std::uint32_t window)
+{
+    xcb_connection_t* c = applicationConnection();
+    if (!c || window == 0)
+        return;
+    static const char netName[] = "_NET_WM_NAME";
+    static const char utf8[] = "UTF8_STRING";
+    const xcb_intern_atom_cookie_t nameCookie = xcb_intern_atom(c, 0, sizeof netName - 1, netName);
+    const xcb_intern_atom_cookie_t utf8Cookie = xcb_intern_atom(c, 0, sizeof utf8 - 1, utf8);
+    const Reply<xcb_intern_atom_reply_t> name(xcb_intern_atom_reply(c, nameCookie, nullptr));
+    const Reply<xcb_intern_atom_reply_t> type(xcb_intern_atom_reply(c, utf8Cookie, nullptr));
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, "");
+    if (name && type)
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, name->atom, type->atom, 8, 0, "");
+    xcb_flush(c);
+}
+
 } // namespace ardane::capture

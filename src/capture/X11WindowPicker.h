@@ -43,4 +43,8 @@ private:
     std::uint32_t m_wmState = 0;
 };
 
+// Empties the title a window shows in its frame (Qt would name an untitled
+// window after the program). Does nothing off X11.
+void clearX11WindowTitle(std::uint32_t window);
+
 } // namespace ardane::capture
