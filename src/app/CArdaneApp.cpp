@@ -72,6 +72,7 @@ bool CArdaneApp::InitInstance()
     connect(m_documents, &DocumentManager::pathSaved, this, [this](const QString& path) { m_recent.add(path); });
     registerFileCommands();
     registerScannerCommands();
+    registerCaptureCommands();
     registerHelpCommands();
     for (const auto& hook : m_frameHooks)
         hook(*m_frame, m_frame->commands());

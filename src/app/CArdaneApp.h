@@ -108,6 +108,7 @@ private:
     void registerFileCommands();
     void registerHelpCommands();
     void registerScannerCommands();
+    void registerCaptureCommands();
     void updateRecentFileMenu();
     void printSetup();
     void showAbout();
