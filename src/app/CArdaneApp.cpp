@@ -71,6 +71,7 @@ bool CArdaneApp::InitInstance()
     m_documents = new DocumentManager(*m_frame, *this, m_settings.reduction);
     connect(m_documents, &DocumentManager::pathSaved, this, [this](const QString& path) { m_recent.add(path); });
     registerFileCommands();
+    registerPrintCommands();
     registerHelpCommands();
     for (const auto& hook : m_frameHooks)
         hook(*m_frame, m_frame->commands());

@@ -107,6 +107,7 @@ private:
     [[nodiscard]] bool startedForEmbedding() const;
     void registerFileCommands();
     void registerHelpCommands();
+    void registerPrintCommands();
     void updateRecentFileMenu();
     void printSetup();
     void showAbout();
