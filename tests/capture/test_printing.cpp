@@ -122,23 +122,28 @@ void TestPrinting::objectsPrintWhereTheyLieOverTheImage()
     test::ViewFixture f(200, 100);
     f.host.paint.objectDefaults.fillInterior = 1;
     f.host.paint.objectDefaults.fillColor = 0xFF0000; // blue
+    // A pen three pixels wide: one image pixel is a single rendered pixel,
+    // whose colour the page's rendering blends with its neighbours'.
+    f.host.paint.objectDefaults.lineWidth = 3;
     f.host.tool = test::toolIndex(ID_TOOL_RECT);
     f.drag({30, 20}, {80, 60});
     QCOMPARE(f.list().size(), std::size_t(1));
     // The object's points are view coordinates: the margin is in them.
     QVERIFY(f.list().front()->windowRect().left > 30);
 
-    // The rectangle covers image pixels 30..79 x 20..59: on paper at 100
-    // pixels per inch and offset (100, 100), 130..179 x 120..159.
-    const QRect expected(QPoint(130, 120), QPoint(179, 159));
+    // The rectangle, its wide pen inside, covers image pixels 30..79 x
+    // 20..59: on paper at 100 pixels per inch and offset (100, 100), 100
+    // pixels further.
+    const QRect inImage(QPoint(30, 20), QPoint(79, 59));
+    const QRect expected = inImage.translated(100, 100);
     const QImage picture = viewPrintPicture(*f.view, raster::R2_COPYPEN);
     QCOMPARE(picture.size(), QSize(200, 100));
-    QCOMPARE(test::boxOfColour(picture, kRedRgb), QRect(QPoint(30, 20), QPoint(79, 59)));
+    QCOMPARE(test::boxOfColour(picture, kRedRgb), inImage);
     const QImage page = printedPage(m_dir.filePath("object.pdf"), picture, PrintPlacement{});
     const QRect marks = test::boxOfColour(page, kRedRgb);
     QVERIFY2(test::sameBox(marks, expected), qPrintable(QDebug::toString(marks)));
     QVERIFY(test::nearColour(page.pixel(155, 140), kBlueRgb));      // the inside
-    QVERIFY(test::nearColour(page.pixel(130, 140), kRedRgb));       // the pen's edge
+    QVERIFY(test::nearColour(page.pixel(131, 140), kRedRgb));       // the pen
     QVERIFY(test::nearColour(page.pixel(127, 140), kWhiteRgb, 8));  // the image beside it
     // Printing draws over a copy: the image itself keeps no trace.
     QCOMPARE(f.at(55, 40), test::kWhite);
@@ -156,7 +161,7 @@ void TestPrinting::objectsPrintWhereTheyLieOverTheImage()
     // The draw mode applies: XOR of red over white leaves cyan.
     f.view->SetZoom(100);
     const QImage xored = viewPrintPicture(*f.view, raster::R2_XORPEN);
-    QCOMPARE(xored.pixel(30, 40), qRgb(0, 255, 255));
+    QCOMPARE(xored.pixel(31, 40), qRgb(0, 255, 255));
 }
 
 void TestPrinting::failingPrinterSaysSoAndChangesNothing()
