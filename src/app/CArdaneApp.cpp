@@ -73,6 +73,7 @@ bool CArdaneApp::InitInstance()
     registerFileCommands();
     registerScannerCommands();
     registerCaptureCommands();
+    registerPrintCommands();
     registerHelpCommands();
     for (const auto& hook : m_frameHooks)
         hook(*m_frame, m_frame->commands());

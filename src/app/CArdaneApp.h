@@ -109,6 +109,7 @@ private:
     void registerHelpCommands();
     void registerScannerCommands();
     void registerCaptureCommands();
+    void registerPrintCommands();
     void updateRecentFileMenu();
     void printSetup();
     void showAbout();

@@ -1,6 +1,8 @@
 #include "app/QtUiServices.h"
 
+#include "dialogs/CImageOffsetDlg.h"
 #include "dialogs/CImageSizeDlg.h"
+#include "dialogs/CPrintResolutionDlg.h"
 #include "dialogs/TextAttributeDlg.h"
 
 #include <QColorDialog>
@@ -9,6 +11,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -135,6 +138,40 @@ bool QtUiServices::editImageSize(ImageSizeValues& values)
         return false;
     values = dialog.values();
     return true;
+}
+
+bool QtUiServices::editPrintResolution(PrintResolutionValues& values)
+{
+    CPrintResolutionDlg dialog(values, m_owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    values = dialog.values();
+    return true;
+}
+
+bool QtUiServices::editImageOffset(ImageOffsetValues& values)
+{
+    CImageOffsetDlg dialog(values, m_owner);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    values = dialog.values();
+    return true;
+}
+
+bool QtUiServices::runPrintDialog(QPrinter& printer)
+{
+    QPrintDialog dialog(&printer, m_owner);
+    // One page, nothing to select: only the printer, its page and the copies.
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void QtUiServices::showPrintPreview(QPrinter& printer, const PagePainter& paint)
+{
+    QPrintPreviewDialog dialog(&printer, m_owner);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&paint](QPrinter* page) { (void)paint(*page); });
+    dialog.exec();
 }
 
 } // namespace ardane

@@ -19,6 +19,10 @@ public:
     [[nodiscard]] std::optional<int> chooseTextDepth(int initial) override;
     [[nodiscard]] bool editImageSize(ImageSizeValues& values) override;
     [[nodiscard]] bool printSetup(QPrinter& printer) override;
+    [[nodiscard]] bool editPrintResolution(PrintResolutionValues& values) override;
+    [[nodiscard]] bool editImageOffset(ImageOffsetValues& values) override;
+    [[nodiscard]] bool runPrintDialog(QPrinter& printer) override;
+    void showPrintPreview(QPrinter& printer, const PagePainter& paint) override;
     void setDialogOwner(QWidget* owner) override { m_owner = owner; }
 
 private:

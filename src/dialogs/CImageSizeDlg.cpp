@@ -28,6 +28,15 @@ QLineEdit* numberField(int value, QWidget* parent)
 }
 } // namespace
 
+int validateResolutionField(QLineEdit& field)
+{
+    const int v = field.text().trimmed().toInt();
+    const int clamped = std::clamp(v, CImageSizeDlg::kMinResolution, CImageSizeDlg::kMaxResolution);
+    if (clamped != v)
+        field.setText(QString::number(clamped));
+    return clamped;
+}
+
 CImageSizeDlg::CImageSizeDlg(const ImageSizeValues& values, QWidget* parent)
     : QDialog(parent), m_values(values), m_baseWidth(values.width), m_baseHeight(values.height)
 {
@@ -133,14 +142,9 @@ void CImageSizeDlg::resolutionChanged(QLineEdit* field, int& target)
 {
     if (m_updating)
         return;
-    const int v = field->text().trimmed().toInt();
-    const int clamped = std::clamp(v, kMinResolution, kMaxResolution);
-    if (clamped != v) {
-        m_updating = true;
-        field->setText(QString::number(clamped));
-        m_updating = false;
-    }
-    target = clamped;
+    m_updating = true;
+    target = validateResolutionField(*field);
+    m_updating = false;
     updateSizeTexts();
 }
 

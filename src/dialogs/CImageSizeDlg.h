@@ -13,6 +13,11 @@ class QLineEdit;
 
 namespace ardane {
 
+// A printer-resolution field: its value is held to 1..2400 dots per inch (0
+// and below become 1, above 2400 becomes 2400) and a changed value is
+// written back into the field. Returns the value kept.
+int validateResolutionField(QLineEdit& field);
+
 class CImageSizeDlg : public QDialog {
     Q_OBJECT
 public:

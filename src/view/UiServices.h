@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -54,6 +55,28 @@ struct ImageSizeValues {
     int resizeMode = 0;       // 0 "Normal", 1 "Resampling"
 };
 
+// The values of the "Print Resolution" dialog: the print resolution edited,
+// and the printer's own resolution shown beside it.
+struct PrintResolutionValues {
+    int xResolution = 100;
+    int yResolution = 100;
+    int printerX = 100;
+    int printerY = 100;
+};
+
+// The values of the "Image Offset" dialog: the image's top-left on the page
+// and the page's size, both in printer dots.
+struct ImageOffsetValues {
+    int xOffset = 0;
+    int yOffset = 0;
+    double pageWidth = 850.0;
+    double pageHeight = 1100.0;
+};
+
+// Paints one page on a printer (or a preview's printer); false when the
+// printer could not be started.
+using PagePainter = std::function<bool(QPrinter&)>;
+
 class UiServices {
 public:
     virtual ~UiServices() = default;
@@ -75,6 +98,15 @@ public:
     // Print setup: the user picks the printer, paper and orientation that
     // printing will use; false on Cancel, leaving `printer` as it was.
     [[nodiscard]] virtual bool printSetup(QPrinter& printer) = 0;
+    // "Print Resolution" preset with `values`; on OK writes the result back.
+    [[nodiscard]] virtual bool editPrintResolution(PrintResolutionValues& values) = 0;
+    // "Image Offset" preset with `values`; on OK writes the offsets back.
+    [[nodiscard]] virtual bool editImageOffset(ImageOffsetValues& values) = 0;
+    // The print dialog for `printer`; false on Cancel.
+    [[nodiscard]] virtual bool runPrintDialog(QPrinter& printer) = 0;
+    // The print preview of `printer`'s page, drawn by `paint`; returns when
+    // the preview closes.
+    virtual void showPrintPreview(QPrinter& printer, const PagePainter& paint) = 0;
     // The window that owns dialogs (the main frame); may be null.
     virtual void setDialogOwner(QWidget* owner) = 0;
 };

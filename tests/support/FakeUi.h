@@ -91,7 +91,57 @@ public:
         printer.setPageOrientation(QPageLayout::Landscape);
         return printSetupAnswer;
     }
+    // The print dialogs: requests recorded, answers from the queues (an empty
+    // queue or nullopt is Cancel).
+    std::deque<std::optional<PrintResolutionValues>> resolutionAnswers;
+    std::vector<PrintResolutionValues> resolutionRequests;
+    std::deque<std::optional<ImageOffsetValues>> offsetAnswers;
+    std::vector<ImageOffsetValues> offsetRequests;
+    bool printDialogAnswer = false;
+    int printDialogs = 0;
+    // Called with the printer of the print dialog and of the preview, in
+    // place of the user's choices there (e.g. to send the page to a file).
+    std::function<void(QPrinter&)> onPrinter;
+    int previews = 0;
+    std::vector<bool> previewResults; // what each preview's page painting answered
+
+    bool editPrintResolution(PrintResolutionValues& values) override
+    {
+        return answer(resolutionRequests, resolutionAnswers, values);
+    }
+    bool editImageOffset(ImageOffsetValues& values) override
+    {
+        return answer(offsetRequests, offsetAnswers, values);
+    }
+    bool runPrintDialog(QPrinter& printer) override
+    {
+        ++printDialogs;
+        if (onPrinter)
+            onPrinter(printer);
+        return printDialogAnswer;
+    }
+    void showPrintPreview(QPrinter& printer, const PagePainter& paint) override
+    {
+        ++previews;
+        if (onPrinter)
+            onPrinter(printer);
+        previewResults.push_back(paint(printer));
+    }
     void setDialogOwner(QWidget*) override {}
+
+    template <typename T>
+    static bool answer(std::vector<T>& requests, std::deque<std::optional<T>>& answers, T& values)
+    {
+        requests.push_back(values);
+        if (answers.empty())
+            return false;
+        const std::optional<T> a = answers.front();
+        answers.pop_front();
+        if (!a)
+            return false;
+        values = *a;
+        return true;
+    }
 
     [[nodiscard]] QStringList texts() const
     {
