@@ -130,8 +130,6 @@ void CMainFrame::buildMenus()
     r.addTo(file, ID_FILE_PRINT, QStringLiteral("&Print...\tCtrl+P"));
     r.addTo(file, ID_FILE_PRINT_PREVIEW, QStringLiteral("Print Pre&view"));
     r.addTo(file, ID_FILE_PRINT_SETUP, QStringLiteral("P&rint Setup..."));
-    r.addTo(file, ID_PRINT_OPTION, QStringLiteral("Print &Option"));
-    r.addTo(file, ID_PRINT_RESOLUTION, QStringLiteral("Print &Resolution"));
     file->addSeparator();
     for (int i = 0; i < 4; ++i) {
         QAction* a = r.addTo(file, ID_FILE_MRU_FILE1 + i, QStringLiteral("Recent File"));
@@ -210,6 +208,10 @@ void CMainFrame::buildMenus()
     QMenu* area = submenu(r, options, QStringLiteral("&Area Shape"));
     r.addTo(area, ID_AREA_SQUARE, QStringLiteral("Square"));
     r.addTo(area, ID_AREA_CIRCLE, QStringLiteral("Circle"));
+    options->addSeparator();
+    r.addTo(options, ID_PRINT_OPTION, QStringLiteral("Print &Option"));
+    r.addTo(options, ID_PRINT_RESOLUTION, QStringLiteral("Print &Resolution"));
+    options->addSeparator();
     QMenu* capture = submenu(r, options, QStringLiteral("Capture &Screen"));
     addItems(r, capture, kCaptureScales);
     QMenu* text = submenu(r, options, QStringLiteral("&Text"));

@@ -5,10 +5,12 @@
 #include "capture/PortalScreenshot.h"
 #include "capture/X11WindowPicker.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QWidget>
@@ -16,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace ardane::capture {
 
@@ -55,6 +58,14 @@ public:
         if (!m_window || !m_window->isVisible())
             return;
         m_state = m_window->windowState();
+        // The program's other windows (floating palettes, modeless dialogs)
+        // go out of the picture too.
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != m_window && w->isVisible() && w->isWindow() && !w->isMinimized()) {
+                m_hidden.emplace_back(w);
+                w->hide();
+            }
+        }
         m_window->showMinimized();
         waitUntil([this] { return !isExposed(m_window); });
     }
@@ -62,6 +73,9 @@ public:
     {
         if (!m_window || !m_state)
             return;
+        for (const QPointer<QWidget>& w : m_hidden)
+            if (w)
+                w->show();
         if (*m_state & Qt::WindowFullScreen)
             m_window->showFullScreen();
         else if (*m_state & Qt::WindowMaximized)
@@ -77,6 +91,7 @@ public:
 private:
     QWidget* m_window;
     std::optional<Qt::WindowStates> m_state;
+    std::vector<QPointer<QWidget>> m_hidden;
 };
 
 } // namespace
