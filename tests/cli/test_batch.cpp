@@ -1,6 +1,7 @@
 // ardane-batch as a script sees it: exit statuses, the lines of `info`,
 // error texts on stderr, and the files `convert` writes.
 
+#include "BatchRun.h"
 #include "ForeignFiles.h"
 #include "imaging/ImagingControl.h"
 
@@ -20,23 +21,11 @@ using ardane::test::rgbBytes;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = ardane::test::BatchRun;
 
 Run batch(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(ARDANE_BATCH), args);
-    Run r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return ardane::test::runBatch(args);
 }
 
 // A 40x30 picture with a red left half, a blue right half and a white corner.

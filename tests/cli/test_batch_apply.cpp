@@ -2,6 +2,7 @@
 // in OUT, the order of a chain, the corners --fill paints, and the message,
 // exit status and missing OUT of every value it refuses.
 
+#include "BatchRun.h"
 #include "imaging/ImagingControl.h"
 
 #include <QFile>
@@ -15,23 +16,11 @@ using namespace ardane::imaging;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = ardane::test::BatchRun;
 
 Run batch(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(ARDANE_BATCH), args);
-    Run r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return ardane::test::runBatch(args);
 }
 
 Bitmap makeImage(int w, int h, const std::function<QRgb(int, int)>& colour)

@@ -2,6 +2,7 @@
 // samples, exact recombination, errors and their texts, files of another
 // program in both directions.
 
+#include "BatchRun.h"
 #include "ForeignFiles.h"
 #include "imaging/ImagingControl.h"
 #include "imaging/ops/ColorPlanes.h"
@@ -15,23 +16,11 @@ using namespace ardane::imaging;
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = ardane::test::BatchRun;
 
 Run batch(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(ARDANE_BATCH), args);
-    Run r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return ardane::test::runBatch(args);
 }
 
 // 37 x 23 with every channel changing and pure red at the top-left.
