@@ -13,11 +13,39 @@
 #include <QtTest>
 
 #include <memory>
+#include <random>
 
 namespace ardane::test {
 
 inline constexpr ColorRef kRed = 0x0000FF;
 inline constexpr ColorRef kWhite = 0xFFFFFF;
+
+// A picture of random colours, so that any moved or changed pixel shows.
+inline imaging::Bitmap noiseBitmap(int width, int height, unsigned seed)
+{
+    imaging::Bitmap b = imaging::Bitmap::create(width, height, 24);
+    std::mt19937 rng(seed);
+    QImage& img = b.image();
+    for (int y = 0; y < height; ++y) {
+        uchar* row = img.scanLine(y);
+        for (int x = 0; x < width * 3; ++x)
+            row[x] = uchar(rng());
+    }
+    return b;
+}
+
+// A selection over the box: its corners for a rectangle or an ellipse, a
+// triangle standing on the bottom edge for a free-hand outline.
+inline Selection selectionShape(int l, int t, int r, int b, int kind)
+{
+    Selection s;
+    s.shape = kind;
+    if (kind == kSelectFreehand)
+        s.points = {Selection::pack(l, b), Selection::pack((l + r) / 2, t), Selection::pack(r, b)};
+    else
+        s.points = {Selection::pack(l, t), Selection::pack(r, t), Selection::pack(r, b), Selection::pack(l, b)};
+    return s;
+}
 
 inline int toolIndex(int id)
 {

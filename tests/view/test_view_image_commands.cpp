@@ -20,36 +20,14 @@ using test::kWhite;
 
 namespace {
 
-// A picture of random colours, so that any moved or changed pixel shows.
-imaging::Bitmap noise(int width, int height, unsigned seed = 7)
-{
-    imaging::Bitmap b = imaging::Bitmap::create(width, height, 24);
-    std::mt19937 rng(seed);
-    QImage& img = b.image();
-    for (int y = 0; y < height; ++y) {
-        uchar* row = img.scanLine(y);
-        for (int x = 0; x < width * 3; ++x)
-            row[x] = uchar(rng());
-    }
-    return b;
-}
-
+// A view over a picture of random colours.
 struct Fixture : test::ViewFixture {
     Fixture() : ViewFixture(60, 40)
     {
-        view->image().SetImageHandle(noise(60, 40));
+        view->image().SetImageHandle(test::noiseBitmap(60, 40, 7));
         view->refitDisplay();
     }
-    Selection shape(int l, int t, int r, int b, int kind)
-    {
-        Selection s;
-        s.shape = kind;
-        if (kind == kSelectFreehand)
-            s.points = {Selection::pack(l, b), Selection::pack((l + r) / 2, t), Selection::pack(r, b)};
-        else
-            s.points = {Selection::pack(l, t), Selection::pack(r, t), Selection::pack(r, b), Selection::pack(l, b)};
-        return s;
-    }
+    static Selection shape(int l, int t, int r, int b, int kind) { return test::selectionShape(l, t, r, b, kind); }
     EnhanceRequest request(EnhanceOp op, int value = 0)
     {
         EnhanceRequest r;
