@@ -44,6 +44,11 @@ CArdaneView::CArdaneView(ViewHost& host, doc::CArdaneDoc& document, QWidget* par
 
 CArdaneView::~CArdaneView()
 {
+    // Signals of the child windows that go with the view (a display control
+    // losing its capture, a pasted window deselected) must not reach a view
+    // being taken apart.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
     // A gesture still running gives its canvases back before the control goes.
     m_gesture.reset();
     endTextEdit();
