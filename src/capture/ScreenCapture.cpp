@@ -50,7 +50,17 @@ bool isExposed(QWidget* w)
     return w && w->windowHandle() && w->windowHandle()->isExposed();
 }
 
-// Minimises a window for the length of a scope and brings it back as it was.
+// Whether `window` belongs to `owner`: `owner` is among its parents.
+bool ownedBy(const QWidget* window, const QWidget* owner)
+{
+    for (const QWidget* p = window->parentWidget(); p; p = p->parentWidget())
+        if (p == owner)
+            return true;
+    return false;
+}
+
+// Minimises a window for the length of a scope, with the windows it owns,
+// and brings them back as they were.
 class MinimisedWindow {
 public:
     explicit MinimisedWindow(QWidget* window) : m_window(window)
@@ -58,10 +68,9 @@ public:
         if (!m_window || !m_window->isVisible())
             return;
         m_state = m_window->windowState();
-        // The program's other windows (floating palettes, modeless dialogs)
-        // go out of the picture too.
+        // Its floating palettes and modeless dialogs go out of the picture too.
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w != m_window && w->isVisible() && w->isWindow() && !w->isMinimized()) {
+            if (w != m_window && w->isVisible() && w->isWindow() && !w->isMinimized() && ownedBy(w, m_window)) {
                 m_hidden.emplace_back(w);
                 w->hide();
             }
