@@ -4,6 +4,7 @@
 //
 // Usage: bench_codecs OUTDIR [WIDTH HEIGHT]
 
+#include "BenchPicture.h"
 #include "imaging/FileFormat.h"
 #include "imaging/ImagingControl.h"
 
@@ -21,29 +22,6 @@ using namespace ardane::imaging;
 
 namespace {
 
-// Photograph-like content: smooth gradients, a few hard edges and mild noise,
-// so compressed formats do realistic work.
-Bitmap makeTestImage(int width, int height)
-{
-    Bitmap bitmap = Bitmap::create(width, height, 24);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < height; ++y) {
-        uchar* row = bitmap.image().scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int((seed >> 24) & 15) - 8;
-            const bool band = ((x / 400) + (y / 300)) % 2 == 0;
-            const int r = (x * 255 / width) + noise;
-            const int g = (y * 255 / height) + noise;
-            const int b = (band ? 200 : 60) + int(40 * std::sin(x * 0.01)) + noise;
-            row[3 * x] = uchar(std::clamp(r, 0, 255));
-            row[3 * x + 1] = uchar(std::clamp(g, 0, 255));
-            row[3 * x + 2] = uchar(std::clamp(b, 0, 255));
-        }
-    }
-    return bitmap;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -60,7 +38,7 @@ int main(int argc, char* argv[])
     QDir().mkpath(outDir);
 
     ImagingControl control;
-    control.SetImageHandle(makeTestImage(width, height));
+    control.SetImageHandle(ardane::bench::makeTestImage(width, height));
     std::printf("image %dx%d (%.1f megapixels)\n", width, height, width * double(height) / 1e6);
     std::printf("%-6s %10s %10s %12s\n", "format", "save ms", "load ms", "bytes");
 

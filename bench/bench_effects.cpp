@@ -8,6 +8,7 @@
 //   FILTER: run only names containing it.
 // ARDANE_THREADS=N in the environment limits the effects to N threads.
 
+#include "BenchPicture.h"
 #include "BenchTiming.h"
 #include "imaging/ImagingControl.h"
 #include "imaging/ops/Parallel.h"
@@ -26,25 +27,6 @@ using namespace ardane;
 using namespace ardane::imaging;
 
 namespace {
-
-// Photograph-like content: smooth gradients, hard edges and mild noise.
-Bitmap makeTestImage(int width, int height)
-{
-    Bitmap bitmap = Bitmap::create(width, height, 24);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < height; ++y) {
-        uchar* row = bitmap.image().scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int((seed >> 24) & 15) - 8;
-            const bool band = ((x / 400) + (y / 300)) % 2 == 0;
-            row[3 * x] = uchar(std::clamp(x * 255 / width + noise, 0, 255));
-            row[3 * x + 1] = uchar(std::clamp(y * 255 / height + noise, 0, 255));
-            row[3 * x + 2] = uchar(std::clamp((band ? 200 : 60) + int(40 * std::sin(x * 0.01)) + noise, 0, 255));
-        }
-    }
-    return bitmap;
-}
 
 struct Timing {
     double bestMs = 0;
@@ -89,7 +71,7 @@ int main(int argc, char* argv[])
 
     if (const QByteArray threads = qgetenv("ARDANE_THREADS"); !threads.isEmpty())
         imaging::ops::detail::setThreadLimit(threads.toInt());
-    const Bitmap image = makeTestImage(width, height);
+    const Bitmap image = bench::makeTestImage(width, height);
     if (image.isNull()) {
         std::printf("cannot make a %dx%d image\n", width, height);
         return 1;

@@ -3,6 +3,7 @@
 //
 // Usage: bench_ops [WIDTH HEIGHT [FILTER]]   (FILTER: run only names containing it)
 
+#include "BenchPicture.h"
 #include "imaging/ops/Depth.h"
 #include "imaging/ops/Geometry.h"
 
@@ -20,25 +21,6 @@ using namespace ardane::imaging;
 using namespace ardane::imaging::ops;
 
 namespace {
-
-// Photograph-like content: smooth gradients, hard edges and mild noise.
-Bitmap makeTestImage(int width, int height)
-{
-    Bitmap bitmap = Bitmap::create(width, height, 24);
-    std::uint32_t seed = 12345;
-    for (int y = 0; y < height; ++y) {
-        uchar* row = bitmap.image().scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int noise = int((seed >> 24) & 15) - 8;
-            const bool band = ((x / 400) + (y / 300)) % 2 == 0;
-            row[3 * x] = uchar(std::clamp(x * 255 / width + noise, 0, 255));
-            row[3 * x + 1] = uchar(std::clamp(y * 255 / height + noise, 0, 255));
-            row[3 * x + 2] = uchar(std::clamp((band ? 200 : 60) + int(40 * std::sin(x * 0.01)) + noise, 0, 255));
-        }
-    }
-    return bitmap;
-}
 
 int failures = 0;
 QString filter;
@@ -86,7 +68,7 @@ int main(int argc, char* argv[])
     const int width = args.size() > 2 ? args[1].toInt() : 6000;
     const int height = args.size() > 2 ? args[2].toInt() : 4000;
     filter = args.size() > 3 ? args[3] : QString();
-    const Bitmap image = makeTestImage(width, height);
+    const Bitmap image = bench::makeTestImage(width, height);
     if (image.isNull()) {
         std::fprintf(stderr, "cannot create a %dx%d image\n", width, height);
         return 2;

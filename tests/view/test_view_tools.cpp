@@ -3,7 +3,7 @@
 // scrolling, cursors and the context menu; and the edit commands on the
 // selections made that way.
 
-#include "FakeHost.h"
+#include "ViewFixture.h"
 #include "core/CommandIds.h"
 #include "core/ToolTable.h"
 #include "view/CArdaneView.h"
@@ -19,47 +19,14 @@ using ardane::test::FakeHost;
 
 namespace {
 
-constexpr ColorRef kRed = 0x0000FF;
-constexpr ColorRef kWhite = 0xFFFFFF;
+using test::kRed;
+using test::kWhite;
+using test::toolIndex;
 
-int toolIndex(int id)
-{
-    return id - ID_TOOL_FIRST;
-}
-
-struct Fixture {
-    FakeHost host;
-    doc::ColorReduction reduction;
-    doc::CArdaneDoc document{reduction, 1};
-    std::unique_ptr<CArdaneView> view;
-
-    explicit Fixture(int width = 64, int height = 48, QSize window = {400, 300})
-    {
-        host.background = kWhite;
-        host.paint.backgroundColor = kWhite;
-        host.paint.penColor = kRed;
-        document.OnNewDocument({width, height, 100, 100});
-        view = std::make_unique<CArdaneView>(host, document);
-        view->resize(window);
-        view->OnInitialUpdate();
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-        document.setModified(false);
-    }
+struct Fixture : test::ViewFixture {
+    explicit Fixture(int width = 64, int height = 48, QSize window = {400, 300}) : ViewFixture(width, height, window) {}
     CImagingCtrl* display() const { return view->displayControl(); }
-    const imaging::Bitmap& bitmap() const { return view->image().ImageHandle(); }
-    ColorRef at(int x, int y) const { return imaging::rgbToColorRef(bitmap().pixelRgb(x, y)); }
-
-    // Mouse events as the window system delivers them to the control.
-    void send(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
-    {
-        QWidget* w = display();
-        QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
-    }
-    void press(QPoint p, Qt::MouseButton b = Qt::LeftButton) { send(QEvent::MouseButtonPress, p, b, b); }
-    void move(QPoint p) { send(QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton); }
-    void release(QPoint p) { send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton); }
+    using ViewFixture::drag;
     void drag(std::initializer_list<QPoint> path)
     {
         auto it = path.begin();
@@ -67,19 +34,6 @@ struct Fixture {
         for (++it; it != path.end(); ++it)
             move(*it);
         release(*(path.end() - 1));
-    }
-    void run(int id)
-    {
-        const auto* e = view->commands().find(id);
-        QVERIFY(e);
-        e->run();
-    }
-    bool enabled(int id)
-    {
-        CommandState s;
-        if (const auto* e = view->commands().find(id); e && e->update)
-            e->update(s);
-        return s.enabled;
     }
     int countColour(ColorRef c) const
     {
